@@ -133,10 +133,11 @@ void MemoryWindow::SetListItemToolTip(int listId, int index, const std::string& 
 bool MemoryWindow::MessageBox(const std::string& text, MsgButtons buttons) {
     questions.push_back(text);
     textLog.emplace_back(kMessageBoxId, text);
+    if (onQuestion) {
+        onQuestion(text);
+    }
+    // A box with only OK takes no scripted answer.
     if (messageAnswers.empty() || buttons == MsgButtons::Ok) {
-        if (!messageAnswers.empty() && buttons == MsgButtons::Ok) {
-            messageAnswers.pop_front();
-        }
         return true;
     }
     const bool ok = messageAnswers.front();

@@ -38,6 +38,8 @@ public:
     std::deque<FileAnswer> fileAnswers;  // when none is left, Cancel
     // Called at every DispatchPendingEvents (the load's event pump), with its count from 1.
     std::function<void(int)> onDispatch;
+    // Called when a message box is asked, before it is answered.
+    std::function<void(const std::string&)> onQuestion;
     // Called when RunAbout runs.
     std::function<void()> onAbout;
 
