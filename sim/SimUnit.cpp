@@ -40,6 +40,9 @@ constexpr std::size_t kVersionTextOffset = 14;
 constexpr std::size_t kVersionTextLen = 6;
 
 constexpr std::uint8_t kGarbage[] = {0x55, 0xFA, 0x00, 0xFB, 0xE8, 0xAA};
+// Junk after a reply begins with stray acknowledgement bytes: a loader that
+// kept them would take them for the answer to its next frame.
+constexpr std::uint8_t kStrayAfter[] = {0xFA, 0xFA, 0x00, 0x55, 0xFB, 0xE8};
 
 using Nanos = std::int64_t;  // CLOCK_MONOTONIC
 constexpr Nanos kMs = 1'000'000;
@@ -133,7 +136,7 @@ struct SimUnit::Impl {
     void OnBlockFrame(const std::vector<std::uint8_t>& f);
     void OnEndFrame(const std::vector<std::uint8_t>& f);
     void ResetLoad();
-    void Reply(const std::vector<std::uint8_t>& bytes);
+    void Reply(const std::vector<std::uint8_t>& bytes, bool ack = false);
     bool WriteAll(const std::uint8_t* data, std::size_t n);
     std::vector<std::uint8_t> IdentityReply() const;
     std::vector<std::uint8_t> VersionReply() const;
@@ -320,7 +323,7 @@ void SimUnit::Impl::OnStartFrame(const std::vector<std::uint8_t>& f) {
         loading = true;
     }
     if (!config.silentOnStart) {
-        Reply({good ? kAck : kNak});
+        Reply({good ? kAck : kNak}, true);
     }
 }
 
@@ -359,10 +362,15 @@ void SimUnit::Impl::OnBlockFrame(const std::vector<std::uint8_t>& f) {
         rec.outOfSequence += 1;
     }
 
+    const auto silence = config.silentTries.find(block);
+    if (silence != config.silentTries.end() && silence->second.count(tryNo) != 0) {
+        lastAckClean = false;
+        return;
+    }
     const auto wrong = config.wrongAckTries.find(block);
     if (wrong != config.wrongAckTries.end() && wrong->second.count(tryNo) != 0) {
         lastAckClean = false;
-        Reply({config.wrongAckByte});
+        Reply({config.wrongAckByte}, true);
         return;
     }
     {
@@ -371,8 +379,9 @@ void SimUnit::Impl::OnBlockFrame(const std::vector<std::uint8_t>& f) {
                                    f.begin() + kPayloadOffset + kPayloadLen);
     }
     blocksAcked += 1;
-    lastAckClean = !config.silent && config.garbageBeforeReply == 0 && config.replyDelayMs == 0;
-    Reply({kAck});
+    lastAckClean = !config.silent && config.garbageBeforeReply == 0 && config.replyDelayMs == 0 &&
+                   config.ackDelayMs == 0 && config.garbageAfterReply == 0;
+    Reply({kAck}, true);
 }
 
 void SimUnit::Impl::OnEndFrame(const std::vector<std::uint8_t>& f) {
@@ -386,11 +395,12 @@ void SimUnit::Impl::OnEndFrame(const std::vector<std::uint8_t>& f) {
     changed.notify_all();
 }
 
-void SimUnit::Impl::Reply(const std::vector<std::uint8_t>& bytes) {
+void SimUnit::Impl::Reply(const std::vector<std::uint8_t>& bytes, bool ack) {
     if (config.silent) {
         return;
     }
-    if (config.replyDelayMs > 0 && !SleepUntil(Now() + config.replyDelayMs * kMs)) {
+    const int delayMs = config.replyDelayMs + (ack ? config.ackDelayMs : 0);
+    if (delayMs > 0 && !SleepUntil(Now() + delayMs * kMs)) {
         return;
     }
     std::vector<std::uint8_t> burst;
@@ -398,6 +408,9 @@ void SimUnit::Impl::Reply(const std::vector<std::uint8_t>& bytes) {
         burst.push_back(kGarbage[static_cast<std::size_t>(i) % sizeof kGarbage]);
     }
     burst.insert(burst.end(), bytes.begin(), bytes.end());
+    for (int i = 0; i < config.garbageAfterReply; ++i) {
+        burst.push_back(kStrayAfter[static_cast<std::size_t>(i) % sizeof kStrayAfter]);
+    }
     if (config.paceBaud == 0) {
         WriteAll(burst.data(), burst.size());
         return;

@@ -40,6 +40,12 @@ struct UnitConfig {
     // pattern 55 FA 00 FB E8 AA, so two or more hold both 0xFA and other bytes.
     int garbageBeforeReply = 0;
     int replyDelayMs = 0;  // every reply is sent this late
+    int ackDelayMs = 0;    // acknowledgements of start and block frames are sent this late
+    // This many junk bytes sent in the same burst right after every reply, FA FA 00 55 FB E8
+    // repeated: stray acknowledgement bytes that arrive between two frames.
+    int garbageAfterReply = 0;
+    // block number -> tries (counted like wrongAckTries) that get no answer at all
+    std::map<std::uint32_t, std::set<int>> silentTries;
     // After this many block frames have been acknowledged (counted over the unit's life),
     // the next block frame that arrives finds the line closed: it is neither recorded nor
     // answered. 0 closes the line at the first block frame; -1 never.

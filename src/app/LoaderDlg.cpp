@@ -37,6 +37,7 @@ bool LoaderDlg::OnInitDialog() {
 
     m_cbPort.SetCurSel(m_nPortSel);
     m_cbBaud.SetCurSel(m_nBaudSel);
+    UpdatePortToolTips();
 
     m_wnd.SetTitle(std::string(kProgramTitle) + "  " + GetVersionInfoString("ProductVersion"));
     m_picBanner.SetBitmap(res::IDB_BANNER);

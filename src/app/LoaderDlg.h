@@ -42,6 +42,8 @@ public:
     void ConnectToUnit();
     void UpdateControls();
     void OnPortSettingsChanged();
+    // Tooltips of the port list and its items: the device each "COM n" opens.
+    void UpdatePortToolTips();
 
     // Image files (image/).
     void InitModelCatalogue();

@@ -2,6 +2,7 @@
 
 #include "app/LoaderDlg.h"
 #include "image/ModelCatalogue.h"
+#include "platform/ComPorts.h"
 #include "res/Resource.h"
 
 namespace tolvane {
@@ -23,19 +24,32 @@ constexpr const char* kConnectCaption = "CONNECT";
 
 }  // namespace
 
+void LoaderDlg::UpdatePortToolTips() {
+    constexpr int kPorts = 8;
+    for (int i = 0; i < kPorts; ++i) {
+        m_wnd.SetListItemToolTip(res::IDC_PORT, i, DescribeComPort(i + 1));
+    }
+    const int sel = m_cbPort.GetCurSel();
+    m_wnd.SetItemToolTip(res::IDC_PORT, sel >= 0 ? DescribeComPort(sel + 1) : "No port is selected.");
+}
+
 void LoaderDlg::ConnectToUnit() {
     m_bConnected = 0;
+    UpdatePortToolTips();
     m_wnd.SetItemText(res::IDC_FIRMWARE, "");
     m_wnd.SetItemText(res::IDC_VERSION, "");
     m_wnd.SetItemText(res::IDC_UNIT, "");
 
     if (OpenPort() == 1) {
         m_wnd.SetItemText(res::IDC_MAIN_STATUS, kUnableToOpen);
+        m_wnd.SetItemToolTip(res::IDC_MAIN_STATUS,
+                             ExplainOpenFailure(m_hCom.ErrorNumber(), m_hCom.DevicePath(), m_cbPort.GetCurSel() + 1));
         m_wnd.SetItemText(res::IDC_STATUS, kNoConnection);
         m_btnConnect.EnableWindow(true);
         return;
     }
 
+    m_wnd.SetItemToolTip(res::IDC_MAIN_STATUS, "");
     m_nConnectResult = IdentifyUnit();
 
     const char* outcome = kNoResponse;

@@ -1,10 +1,13 @@
 #include "platform/ComPorts.h"
 
 #include <dirent.h>
+#include <grp.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string_view>
 
@@ -131,6 +134,43 @@ std::string DescribeComPort(int n, const DeviceRoots& roots) {
         text += "\n(the device is not present now)";
     }
     return text;
+}
+
+std::string ExplainOpenFailure(int error, const std::string& device, int comNumber) {
+    const std::string com = "COM " + std::to_string(comNumber);
+    if (device.empty()) {
+        if (comNumber < 1) {
+            return "No port is selected.";
+        }
+        return "No serial device for " + com + ". Plug in a USB serial adapter, or set TOLVANE_COM" +
+               std::to_string(comNumber) + "=/dev/ttyUSB0 (any serial device path) before starting.";
+    }
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+            return "No such device: " + device + " (" + com + "). Is the adapter plugged in?";
+        case EACCES:
+        case EPERM: {
+            std::string text = "Permission denied: " + device + ".";
+            struct stat st{};
+            if (stat(device.c_str(), &st) == 0) {
+                if (const group* g = getgrgid(st.st_gid); g != nullptr && g->gr_name != nullptr) {
+                    const std::string name = g->gr_name;
+                    text += " Add your user to the " + name + " group (sudo usermod -aG " + name +
+                            " $USER), then log in again.";
+                }
+            }
+            return text;
+        }
+        case EBUSY:
+        case EWOULDBLOCK:
+            return device + " is busy: it is in use by another program. Close that program and try again.";
+        case ENOTTY:
+            return device + " is not a serial device.";
+        default:
+            return device + ": " + std::strerror(error);
+    }
 }
 
 }  // namespace tolvane

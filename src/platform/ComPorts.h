@@ -24,4 +24,8 @@ std::string ComDevicePath(int n, const DeviceRoots& roots = {});
 // and serial number; for a "COM n" without device, how to name one.
 std::string DescribeComPort(int n, const DeviceRoots& roots = {});
 
+// Why a port did not open, for a person: from the OS error of the open and
+// the device path ("" when "COM n" names no device).
+std::string ExplainOpenFailure(int error, const std::string& device, int comNumber);
+
 }  // namespace tolvane

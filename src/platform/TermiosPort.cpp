@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -111,6 +112,14 @@ bool TermiosPort::Open(const std::string& device) {
         m_saved = found;
         m_haveSaved = true;
     }
+    // USB serial adapters hold received bytes for up to 16 ms before passing
+    // them on; with one acknowledgement byte per block that would more than
+    // double a load. Best effort: devices without the setting are left alone.
+    serial_struct serial{};
+    if (ioctl(fd.get(), TIOCGSERIAL, &serial) == 0 && (serial.flags & ASYNC_LOW_LATENCY) == 0) {
+        serial.flags |= ASYNC_LOW_LATENCY;
+        m_lowLatencySet = ioctl(fd.get(), TIOCSSERIAL, &serial) == 0;
+    }
     m_fd = fd.release();
     return true;
 }
@@ -122,6 +131,12 @@ void TermiosPort::Close() {
     if (m_haveSaved) {
         tcsetattr(m_fd, TCSANOW, &m_saved);
     }
+    serial_struct serial{};
+    if (m_lowLatencySet && ioctl(m_fd, TIOCGSERIAL, &serial) == 0) {
+        serial.flags &= ~ASYNC_LOW_LATENCY;
+        ioctl(m_fd, TIOCSSERIAL, &serial);
+    }
+    m_lowLatencySet = false;
     ioctl(m_fd, TIOCNXCL);
     ::close(m_fd);  // also drops the lock
     m_fd = -1;
@@ -242,7 +257,9 @@ int TermiosPort::Read(std::uint8_t* data, int n, std::uint32_t timeoutMs) {
     }
     const std::uint32_t deadline = GetTickCount() + timeoutMs;
     int total = 0;
+    bool hungUp = false;
     while (total < n) {
+        // With no byte waiting the read gives 0 (no minimum count is set) or EAGAIN.
         const ssize_t got = ::read(m_fd, data + total, static_cast<size_t>(n - total));
         if (got > 0) {
             total += static_cast<int>(got);
@@ -252,8 +269,12 @@ int TermiosPort::Read(std::uint8_t* data, int n, std::uint32_t timeoutMs) {
             continue;
         }
         if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            // The line is gone (hang-up, device removed): nothing more will come.
             Fail(errno, "read");
+            break;
+        }
+        if (hungUp) {
+            // The line is gone (hang-up, device removed) and nothing was left to read.
+            Fail(EIO, "read");
             break;
         }
         const std::uint32_t now = GetTickCount();
@@ -266,9 +287,8 @@ int TermiosPort::Read(std::uint8_t* data, int n, std::uint32_t timeoutMs) {
             Fail(errno, "read");
             break;
         }
-        if (r > 0 && (p.revents & (POLLIN)) == 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL))) {
-            Fail(EIO, "read");
-            break;
+        if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+            hungUp = true;  // read once more: bytes that came before the hang-up still count
         }
     }
     return total;

@@ -40,6 +40,7 @@ private:
     int m_fd = -1;
     bool m_haveSaved = false;
     termios m_saved{};  // the settings found at open, put back at close
+    bool m_lowLatencySet = false;  // low-latency mode was switched on by us and is switched off at close
     int m_errno = 0;
     std::string m_errorText;
     std::string m_device;
