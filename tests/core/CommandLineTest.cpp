@@ -17,6 +17,9 @@ struct OptionCase {
     const char* cmdFile;
 };
 
+// Names the case in test output (the raw bytes of the struct hold padding).
+void PrintTo(const OptionCase& c, std::ostream* os) { *os << "\"" << c.args << "\""; }
+
 class CommandLine : public ::testing::TestWithParam<OptionCase> {};
 
 TEST_P(CommandLine, ReadsTheFourOptionsIntoTheDialog) {

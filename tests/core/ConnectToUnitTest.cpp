@@ -46,6 +46,9 @@ sim::UnitConfig EmptyVersionText() {
     return c;
 }
 
+// Names the case in test output (the raw bytes of the struct hold padding).
+void PrintTo(const ConnectCase& c, std::ostream* os) { *os << c.name; }
+
 class ConnectToUnit : public ::testing::TestWithParam<ConnectCase> {};
 
 TEST_P(ConnectToUnit, ShowsTheOutcomeInTheStatusFields) {

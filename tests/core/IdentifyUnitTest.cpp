@@ -46,6 +46,9 @@ struct IdCase {
     int version;
 };
 
+// Names the case in test output (the raw bytes of the struct hold padding).
+void PrintTo(const IdCase& c, std::ostream* os) { *os << c.name; }
+
 class IdentifyUnit : public ::testing::TestWithParam<IdCase> {};
 
 TEST_P(IdentifyUnit, ClassifiesTheReply) {
