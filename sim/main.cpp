@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/SampleImages.h"
 #include "sim/SimUnit.h"
 
 namespace {
@@ -71,6 +72,8 @@ Ending and checking:
   --compare-preset FILE check that the memory written equals the preset FILE: its
                         32-byte header skipped, written from address 0x60000
                         (with both compares, nothing may be written outside the two files)
+  --write-sample FILE   write a valid program image for the model (file version one
+                        above the unit's) to FILE and exit, without opening a line
   --help                show this text
 
 Without --exit-after-end the unit serves any number of loads until SIGINT or SIGTERM
@@ -93,6 +96,7 @@ struct Options {
     long timeoutS = 0;
     std::string compareProgram;
     std::string comparePreset;
+    std::string writeSample;
 };
 
 bool ParseLong(std::string_view text, int base, long& out) {
@@ -265,6 +269,11 @@ bool ParseArgs(int argc, char** argv, Options& o, bool& help) {
                 return false;
             }
             o.compareProgram = v;
+        } else if (arg == "--write-sample") {
+            if (!next(v)) {
+                return false;
+            }
+            o.writeSample = v;
         } else if (arg == "--compare-preset") {
             if (!next(v)) {
                 return false;
@@ -411,6 +420,22 @@ int main(int argc, char** argv) {
     }
     if (help) {
         std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    if (!o.writeSample.empty()) {
+        tolvane::sim::ProgramImage image;
+        image.identityCode = o.config.identityCode;
+        image.firmware = static_cast<std::uint16_t>(o.config.firmware);
+        image.fileVersion = static_cast<std::uint16_t>(o.config.version + 1);
+        const auto bytes = tolvane::sim::MakeProgramImage(image);
+        std::ofstream out(o.writeSample, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        if (!out) {
+            std::fprintf(stderr, "tolvane-sim: cannot write %s\n", o.writeSample.c_str());
+            return kExitUsage;
+        }
+        std::printf("wrote %s: %zu bytes, identity code %08X, file version %u\n", o.writeSample.c_str(),
+                    bytes.size(), o.config.identityCode, static_cast<unsigned>(image.fileVersion));
         return kExitOk;
     }
     // Files are read before the unit starts so that a wrong path fails at once.
