@@ -14,59 +14,11 @@
 
 #include "app/LoaderDlg.h"
 #include "platform/SerialPort.h"
+#include "support/ImageFiles.h"
 #include "support/MemoryWindow.h"
+#include "support/PortDouble.h"
 
 namespace {
-
-class NoPort : public tolvane::SerialPort {
-public:
-    bool Open(const std::string&) override { return false; }
-    bool IsOpen() const override { return false; }
-    void Close() override {}
-    bool GetState(tolvane::LineSettings&) override { return false; }
-    bool SetState(const tolvane::LineSettings&) override { return false; }
-    void PurgeRx() override {}
-    bool CtsHold() override { return false; }
-    int Write(const std::uint8_t*, int) override { return 0; }
-    void WaitTxEmpty() override {}
-    void Flush() override {}
-    int Read(std::uint8_t*, int, std::uint32_t) override { return 0; }
-    int ErrorNumber() const override { return 0; }
-    const std::string& ErrorText() const override { return m_text; }
-    const std::string& DevicePath() const override { return m_text; }
-
-private:
-    std::string m_text;
-};
-
-// A valid program image for model 2 (unit identity code 0x701C361A).
-std::vector<std::uint8_t> ProgramImage() {
-    std::vector<std::uint8_t> img(0x50000);
-    std::uint32_t seed = 12345;
-    for (auto& b : img) {
-        seed = seed * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>(seed >> 16);
-    }
-    const std::uint32_t id = 0x701C361A;
-    for (int i = 0; i < 4; ++i) {
-        img[0x3FF80 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(id >> (8 * i));
-    }
-    // Offset 200 makes the sum of all bytes but 54 come to 0xFF; byte 54,
-    // outside that sum, then makes the XOR of all bytes 0xFF.
-    img[54] = 0;
-    img[200] = 0;
-    std::uint8_t sum = 0;
-    for (std::size_t i = 0; i < img.size(); ++i) {
-        sum = static_cast<std::uint8_t>(sum + (i == 54 ? 0 : img[i]));
-    }
-    img[200] = static_cast<std::uint8_t>(0xFF - sum);
-    std::uint8_t x = 0;
-    for (auto b : img) {
-        x ^= b;
-    }
-    img[54] = static_cast<std::uint8_t>(x ^ 0xFF);
-    return img;
-}
 
 double Micros(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::micro>(d).count();
@@ -99,14 +51,14 @@ int main(int argc, char** argv) {
     }
     const std::string path = std::string(dir) + "/BRNR15M0100.BIN";
     {
-        const auto img = ProgramImage();
+        const auto img = tolvane::test::MakeProgramImage({});
         std::ofstream out(path, std::ios::binary);
         out.write(reinterpret_cast<const char*>(img.data()),
                   static_cast<std::streamsize>(img.size()));
     }
 
     tolvane::test::MemoryWindow wnd(102);
-    NoPort port;
+    tolvane::test::PortDouble port;
     tolvane::LoaderDlg dlg(wnd, port);
     dlg.DoDataExchange();
     dlg.InitModelCatalogue();

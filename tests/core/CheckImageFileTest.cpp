@@ -14,31 +14,10 @@
 #include "app/LoaderDlg.h"
 #include "platform/SerialPort.h"
 #include "support/MemoryWindow.h"
+#include "support/PortDouble.h"
 
 namespace tolvane {
 namespace {
-
-// The port is not used by the file check.
-class IdlePort : public SerialPort {
-public:
-    bool Open(const std::string&) override { return false; }
-    bool IsOpen() const override { return false; }
-    void Close() override {}
-    bool GetState(LineSettings&) override { return false; }
-    bool SetState(const LineSettings&) override { return false; }
-    void PurgeRx() override {}
-    bool CtsHold() override { return false; }
-    int Write(const std::uint8_t*, int) override { return 0; }
-    void WaitTxEmpty() override {}
-    void Flush() override {}
-    int Read(std::uint8_t*, int, std::uint32_t) override { return 0; }
-    int ErrorNumber() const override { return 0; }
-    const std::string& ErrorText() const override { return m_none; }
-    const std::string& DevicePath() const override { return m_none; }
-
-private:
-    std::string m_none;
-};
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -427,7 +406,7 @@ TEST(CheckImageFile, GivesTheVerdictOfEachFile) {
         }
 
         test::MemoryWindow wnd(102);
-        IdlePort port;
+        test::PortDouble port;
         LoaderDlg dlg(wnd, port);
         dlg.DoDataExchange();
         dlg.InitModelCatalogue();
@@ -468,7 +447,7 @@ TEST(CheckImageFile, GivesTheVerdictOfEachFile) {
 
 TEST(CheckImageFile, UpperCasesOnlyAsciiLetters) {
     test::MemoryWindow wnd(102);
-    IdlePort port;
+    test::PortDouble port;
     LoaderDlg dlg(wnd, port);
     dlg.DoDataExchange();
     dlg.InitModelCatalogue();

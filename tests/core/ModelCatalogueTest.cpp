@@ -8,31 +8,10 @@
 #include "image/ModelCatalogue.h"
 #include "platform/SerialPort.h"
 #include "support/MemoryWindow.h"
+#include "support/PortDouble.h"
 
 namespace tolvane {
 namespace {
-
-// The port is not used by the catalogue.
-class UnusedPort : public SerialPort {
-public:
-    bool Open(const std::string&) override { return false; }
-    bool IsOpen() const override { return false; }
-    void Close() override {}
-    bool GetState(LineSettings&) override { return false; }
-    bool SetState(const LineSettings&) override { return false; }
-    void PurgeRx() override {}
-    bool CtsHold() override { return false; }
-    int Write(const std::uint8_t*, int) override { return 0; }
-    void WaitTxEmpty() override {}
-    void Flush() override {}
-    int Read(std::uint8_t*, int, std::uint32_t) override { return 0; }
-    int ErrorNumber() const override { return 0; }
-    const std::string& ErrorText() const override { return m_none; }
-    const std::string& DevicePath() const override { return m_none; }
-
-private:
-    std::string m_none;
-};
 
 TEST(ModelCatalogue, NamesEveryModelNumber) {
     const struct {
@@ -79,7 +58,7 @@ TEST(ModelCatalogue, CopiesTheCodesOfTheLiveModels) {
     };
     for (const auto& c : cases) {
         test::MemoryWindow wnd(102);
-        UnusedPort port;
+        test::PortDouble port;
         LoaderDlg dlg(wnd, port);
         dlg.m_nModelCount = c.count;
         dlg.InitModelCatalogue();
