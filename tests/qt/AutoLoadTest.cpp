@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -6,15 +7,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "sim/SimUnit.h"
 
@@ -73,23 +71,26 @@ TEST(AutoLoad, ProgramLoadsTheNamedFileAndEndsByItself) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const std::vector<std::uint8_t> image = ValidR15Program();
-    const std::string path = QFile::encodeName(dir.filePath(QStringLiteral("BRNR15M_TEST.BIN")))
-                                 .toStdString();
+    const std::string path =
+        QFile::encodeName(dir.filePath(QStringLiteral("BRNR15M_TEST.BIN"))).toStdString();
     {
         QFile f(QString::fromStdString(path));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_EQ(f.write(reinterpret_cast<const char*>(image.data()),
-                          static_cast<qint64>(image.size())),
-                  static_cast<qint64>(image.size()));
+        ASSERT_EQ(
+            f.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size())),
+            static_cast<qint64>(image.size()));
     }
 
     // The argument text loses its leading blanks, so an option needs a word
     // before it: "- c1 s0 f<path>".
     const std::string exe = TOLVANE_EXE;
     const std::string fileOption = "f" + path;
-    std::vector<char*> argv = {const_cast<char*>("tolvane"), const_cast<char*>("-"),
-                               const_cast<char*>("c1"), const_cast<char*>("s0"),
-                               const_cast<char*>(fileOption.c_str()), nullptr};
+    std::vector<char*> argv = {const_cast<char*>("tolvane"),
+                               const_cast<char*>("-"),
+                               const_cast<char*>("c1"),
+                               const_cast<char*>("s0"),
+                               const_cast<char*>(fileOption.c_str()),
+                               nullptr};
     const std::string previous = std::getenv("TOLVANE_COM1") ? std::getenv("TOLVANE_COM1") : "";
     setenv("TOLVANE_COM1", unit.DevicePath().c_str(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);

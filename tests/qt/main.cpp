@@ -1,8 +1,7 @@
-#include <QApplication>
-
-#include <cstdlib>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     // Offscreen unless told otherwise, also when the test list is discovered.

@@ -1,0 +1,34 @@
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <string>
+
+#include "app/LoaderApp.h"
+#include "platform/TermiosPort.h"
+#include "platform/TracingPort.h"
+#include "qt/QtDialogWindow.h"
+#include "res/Resource.h"
+
+int main(int argc, char** argv) {
+    // The argument text is taken before Qt removes the options it knows.
+    const std::string args = tolvane::LoaderApp::ArgumentText(argc, argv);
+
+    QApplication app(argc, argv);
+    // Message boxes are captioned with the executable's name without extension.
+    QApplication::setApplicationName(
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    QIcon icon;
+    for (const int size : {16, 32, 48}) {
+        icon.addFile(QStringLiteral(":/pictures/icon%1.png").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
+
+    tolvane::QtDialogWindow wnd(tolvane::res::IDD_LOADER);
+    tolvane::TermiosPort port;
+    // TOLVANE_TRACE=1: every request and reply in hex on standard error.
+    tolvane::TracingPort traced(port, stderr);
+    tolvane::SerialPort& line = tolvane::TracingPort::Wanted() ? static_cast<tolvane::SerialPort&>(traced) : port;
+    tolvane::LoaderApp::InitInstance(args, wnd, line);
+    // The program ends when its dialog ends, whatever the dialog's result.
+    return 0;
+}
