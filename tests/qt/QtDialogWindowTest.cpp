@@ -27,6 +27,7 @@
 #include "platform/TermiosPort.h"
 #include "qt/QtDialogWindow.h"
 #include "res/Resource.h"
+#include "sim/SimUnit.h"
 
 namespace tolvane {
 namespace {
@@ -627,6 +628,47 @@ TEST(QtDialogWindow, OpenFileDialogShowsTheGenericPrefixAndCancelsCleanly) {
     EXPECT_FALSE(wnd.RunOpenFile(request, path, name));
     EXPECT_EQ(path, "unchanged");
     EXPECT_EQ(name, "unchanged");
+}
+
+// ---- Diagnostics a person can act on ----
+
+TEST(QtDialogWindow, PortToolTipsNameTheDeviceAndWhyItDidNotOpen) {
+    sim::SimUnit unit;
+    ASSERT_TRUE(unit.Start());
+    setenv("TOLVANE_COM1", unit.DevicePath().c_str(), 1);
+    setenv("TOLVANE_COM2", "/dev/tolvane-missing", 1);
+    QtDialogWindow wnd(102);
+    TermiosPort port;
+    LoaderDlg dlg(wnd, port);
+    RunModal(wnd, dlg, [&] {
+        auto* ports = qobject_cast<QComboBox*>(wnd.Control(1004));
+        ASSERT_NE(ports, nullptr);
+        const QString first = ports->itemData(0, Qt::ToolTipRole).toString();
+        const QString second = ports->itemData(1, Qt::ToolTipRole).toString();
+        EXPECT_TRUE(first.contains(Q("COM 1 opens ") + QString::fromStdString(unit.DevicePath()))) << first.toStdString();
+        EXPECT_TRUE(second.contains(Q("/dev/tolvane-missing"))) << second.toStdString();
+        EXPECT_TRUE(second.contains(Q("not present"))) << second.toStdString();
+        EXPECT_EQ(ports->toolTip(), first);
+
+        // The user picks COM 2, whose device is missing.
+        wnd.SetCurSel(1004, 1);
+        dlg.OnPortSettingsChanged();
+        EXPECT_EQ(wnd.GetItemText(1011), "Unable to Open Com port");
+        const QString why = wnd.Control(1011)->toolTip();
+        EXPECT_TRUE(why.contains(Q("No such device: /dev/tolvane-missing"))) << why.toStdString();
+        EXPECT_EQ(ports->toolTip(), second);
+
+        // Back on COM 1 the unit answers and the explanation goes.
+        wnd.SetCurSel(1004, 0);
+        dlg.OnPortSettingsChanged();
+        EXPECT_EQ(wnd.GetItemText(1011), "Good Response");
+        EXPECT_TRUE(wnd.Control(1011)->toolTip().isEmpty());
+        wnd.KillTimer(33);
+        wnd.EndDialog(0);
+    });
+    port.Close();
+    unsetenv("TOLVANE_COM2");
+    unsetenv("TOLVANE_COM1");
 }
 
 }  // namespace
