@@ -80,9 +80,9 @@ double WireMs(int bytes, double baud) { return bytes * 10.0 * 1000.0 / baud; }
 
 int main() {
     test::TempDir dir;
-    test::ProgramImage spec;
-    spec.erasedShare = 0.0;  // every block is sent
-    const auto image = test::MakeProgramImage(spec);
+    test::ProgramImage shape;
+    shape.erasedShare = 0.0;  // every block is sent
+    const auto image = test::MakeProgramImage(shape);
     const std::string path = dir.Write("BRNR15M_BENCH.BIN", image);
 
     // The whole load, connect and re-check included, divided over the frames.

@@ -27,28 +27,28 @@ void PutLe32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
 
 }  // namespace
 
-std::vector<std::uint8_t> MakeProgramImage(const ProgramImage& spec) {
+std::vector<std::uint8_t> MakeProgramImage(const ProgramImage& shape) {
     constexpr std::size_t kRegion = 327680;
-    std::vector<std::uint8_t> b(spec.length, 0xFF);
-    std::uint32_t state = spec.seed * 2654435761u + 12345u;
-    for (std::size_t block = 0; block * 128 < spec.length; ++block) {
-        const bool erased = (Next(state) % 1000) < static_cast<std::uint32_t>(spec.erasedShare * 1000);
+    std::vector<std::uint8_t> b(shape.length, 0xFF);
+    std::uint32_t state = shape.seed * 2654435761u + 12345u;
+    for (std::size_t block = 0; block * 128 < shape.length; ++block) {
+        const bool erased = (Next(state) % 1000) < static_cast<std::uint32_t>(shape.erasedShare * 1000);
         if (erased && block > 2) {
             continue;
         }
-        for (std::size_t i = block * 128; i < std::min(spec.length, block * 128 + 128); ++i) {
+        for (std::size_t i = block * 128; i < std::min(shape.length, block * 128 + 128); ++i) {
             b[i] = static_cast<std::uint8_t>(Next(state));
         }
     }
-    if (spec.length < kRegion) {
+    if (shape.length < kRegion) {
         return b;
     }
-    PutLe16(b, 128, spec.fileVersion);
-    PutLe16(b, 132, spec.firmware);
+    PutLe16(b, 128, shape.fileVersion);
+    PutLe16(b, 132, shape.firmware);
     for (std::size_t i = 0; i < 5; ++i) {
-        b[65537 + i] = static_cast<std::uint8_t>(i < spec.versionString.size() ? spec.versionString[i] : ' ');
+        b[65537 + i] = static_cast<std::uint8_t>(i < shape.versionString.size() ? shape.versionString[i] : ' ');
     }
-    PutLe32(b, 262016, spec.identityCode);
+    PutLe32(b, 262016, shape.identityCode);
     // Byte 200 balances the sum of all bytes but 54; byte 54 then balances the XOR.
     unsigned sum = 0;
     for (std::size_t i = 0; i < kRegion; ++i) {

@@ -91,7 +91,7 @@ std::uint16_t GetUserDefaultLangID() {
         const char* locale;  // language_TERRITORY prefix
         std::uint16_t id;
     };
-    // Locale prefix, Windows language number.
+    // Locale prefix, language number (0x0409 for U.S. English).
     static constexpr LangEntry kLangs[] = {
         {"en_US", 0x0409}, {"en_GB", 0x0809}, {"de_DE", 0x0407}, {"fr_FR", 0x040C},
         {"it_IT", 0x0410}, {"es_ES", 0x0C0A}, {"nl_NL", 0x0413}, {"ja_JP", 0x0411},
