@@ -32,7 +32,8 @@ std::vector<std::uint8_t> MakeProgramImage(const ProgramImage& shape) {
     std::vector<std::uint8_t> b(shape.length, 0xFF);
     std::uint32_t state = shape.seed * 2654435761u + 12345u;
     for (std::size_t block = 0; block * 128 < shape.length; ++block) {
-        const bool erased = (Next(state) % 1000) < static_cast<std::uint32_t>(shape.erasedShare * 1000);
+        const bool erased =
+            (Next(state) % 1000) < static_cast<std::uint32_t>(shape.erasedShare * 1000);
         if (erased && block > 2) {
             continue;
         }
@@ -46,7 +47,8 @@ std::vector<std::uint8_t> MakeProgramImage(const ProgramImage& shape) {
     PutLe16(b, 128, shape.fileVersion);
     PutLe16(b, 132, shape.firmware);
     for (std::size_t i = 0; i < 5; ++i) {
-        b[65537 + i] = static_cast<std::uint8_t>(i < shape.versionString.size() ? shape.versionString[i] : ' ');
+        b[65537 + i] = static_cast<std::uint8_t>(
+            i < shape.versionString.size() ? shape.versionString[i] : ' ');
     }
     PutLe32(b, 262016, shape.identityCode);
     // Byte 200 balances the sum of all bytes but 54; byte 54 then balances the XOR.

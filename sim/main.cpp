@@ -429,13 +429,15 @@ int main(int argc, char** argv) {
         image.fileVersion = static_cast<std::uint16_t>(o.config.version + 1);
         const auto bytes = tolvane::sim::MakeProgramImage(image);
         std::ofstream out(o.writeSample, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
         if (!out) {
             std::fprintf(stderr, "tolvane-sim: cannot write %s\n", o.writeSample.c_str());
             return kExitUsage;
         }
-        std::printf("wrote %s: %zu bytes, identity code %08X, file version %u\n", o.writeSample.c_str(),
-                    bytes.size(), o.config.identityCode, static_cast<unsigned>(image.fileVersion));
+        std::printf("wrote %s: %zu bytes, identity code %08X, file version %u\n",
+                    o.writeSample.c_str(), bytes.size(), o.config.identityCode,
+                    static_cast<unsigned>(image.fileVersion));
         return kExitOk;
     }
     // Files are read before the unit starts so that a wrong path fails at once.

@@ -10,7 +10,7 @@ class SerialPort;
 
 // The application: reads the command line into the dialog and runs it.
 class LoaderApp {
-public:
+  public:
     // The argument text: the arguments after the program's name joined with
     // single blanks, leading white space (codes up to 0x20) removed.
     static std::string ArgumentText(int argc, const char* const* argv);

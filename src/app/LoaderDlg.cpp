@@ -94,9 +94,13 @@ void LoaderDlg::OnSysCommand(int command) {
     }
 }
 
-void LoaderDlg::OnOK() { m_wnd.EndDialog(res::IDOK); }
+void LoaderDlg::OnOK() {
+    m_wnd.EndDialog(res::IDOK);
+}
 
-void LoaderDlg::OnCancel() { m_wnd.EndDialog(res::IDCANCEL); }
+void LoaderDlg::OnCancel() {
+    m_wnd.EndDialog(res::IDCANCEL);
+}
 
 std::int64_t LoaderDlg::OnCtlColor(int controlId) {
     switch (controlId) {

@@ -18,7 +18,7 @@ inline constexpr const char* kProgramTitle = "Brennic Tolvane";
 // Every operation of the loader is a member that works on this record; the
 // window is reached only through DialogWindow and the line only through SerialPort.
 class LoaderDlg : public DialogHandler {
-public:
+  public:
     LoaderDlg(DialogWindow& wnd, SerialPort& port);
     ~LoaderDlg() override;
     LoaderDlg(const LoaderDlg&) = delete;
@@ -106,7 +106,7 @@ public:
     // The kind CheckImageFile validated the selected file as: 0 program, 1 preset, -1 none.
     std::int32_t m_nFileKind = -1;
 
-private:
+  private:
     DialogWindow& m_wnd;
 };
 

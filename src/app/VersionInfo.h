@@ -20,7 +20,8 @@ std::string GetVersionInfoString(const std::string& key, const res::VersionResou
 // "V " + first part + "." + second and third parts; further parts dropped.
 std::string ReshapeVersion(const std::string& value);
 
-// The user's default language as a language number (0x0409 for U.S. English), from LC_ALL/LC_MESSAGES/LANG.
+// The user's default language as a language number (0x0409 for U.S. English), from
+// LC_ALL/LC_MESSAGES/LANG.
 std::uint16_t GetUserDefaultLangID();
 
 }  // namespace tolvane

@@ -9,7 +9,7 @@ namespace tolvane {
 // program (1014, result 0) or a new preset file (1015, result 2). Leaving the
 // dialog without a choice also gives 2, so no choice means presets.
 class LoadWhat : public DialogHandler {
-public:
+  public:
     static constexpr int kProgram = 0;
     static constexpr int kPreset = 2;
 
@@ -25,7 +25,7 @@ public:
     Button m_btnProgram;
     Button m_btnPreset;
 
-private:
+  private:
     DialogWindow& m_wnd;
 };
 

@@ -24,7 +24,9 @@ constexpr const char* kNoPrefix = "  ";
 
 }  // namespace
 
-const ModelEntry& CatalogueEntry(int index) { return kModels[index]; }
+const ModelEntry& CatalogueEntry(int index) {
+    return kModels[index];
+}
 
 std::string GetUnitName(int model) {
     if (model == 0) {

@@ -30,7 +30,8 @@ void LoaderDlg::UpdatePortToolTips() {
         m_wnd.SetListItemToolTip(res::IDC_PORT, i, DescribeComPort(i + 1));
     }
     const int sel = m_cbPort.GetCurSel();
-    m_wnd.SetItemToolTip(res::IDC_PORT, sel >= 0 ? DescribeComPort(sel + 1) : "No port is selected.");
+    m_wnd.SetItemToolTip(res::IDC_PORT,
+                         sel >= 0 ? DescribeComPort(sel + 1) : "No port is selected.");
 }
 
 void LoaderDlg::ConnectToUnit() {
@@ -43,7 +44,8 @@ void LoaderDlg::ConnectToUnit() {
     if (OpenPort() == 1) {
         m_wnd.SetItemText(res::IDC_MAIN_STATUS, kUnableToOpen);
         m_wnd.SetItemToolTip(res::IDC_MAIN_STATUS,
-                             ExplainOpenFailure(m_hCom.ErrorNumber(), m_hCom.DevicePath(), m_cbPort.GetCurSel() + 1));
+                             ExplainOpenFailure(m_hCom.ErrorNumber(), m_hCom.DevicePath(),
+                                                m_cbPort.GetCurSel() + 1));
         m_wnd.SetItemText(res::IDC_STATUS, kNoConnection);
         m_btnConnect.EnableWindow(true);
         return;

@@ -34,7 +34,8 @@ int LoaderDlg::IdentifyUnit() {
         const int k = Transact(2, kVersionReplyLen, 0, 1);
         if (k >= kVersionReplyLen) {
             for (int i = 0; i < kVersionTextLen; ++i) {
-                m_strUnitVersion += static_cast<char>(m_rxBuf[static_cast<size_t>(kVersionTextAt + i)]);
+                m_strUnitVersion +=
+                    static_cast<char>(m_rxBuf[static_cast<size_t>(kVersionTextAt + i)]);
             }
         }
     };
@@ -73,7 +74,8 @@ int LoaderDlg::IdentifyUnit() {
             return 1;
         }
         const int lowBits = m_nUnitFirmware & 0x7F;
-        const int expected = ((code >> 16) & 0xFF) == 0x1A ? kFirmwareLowBits1A : kFirmwareLowBitsOther;
+        const int expected =
+            ((code >> 16) & 0xFF) == 0x1A ? kFirmwareLowBits1A : kFirmwareLowBitsOther;
         return lowBits == expected ? 1 : 3;
     }
 

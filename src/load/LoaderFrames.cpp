@@ -40,7 +40,8 @@ void BuildStartFrame(std::span<std::uint8_t, kStartFrameLen> frame, std::uint8_t
     frame[7] = static_cast<std::uint8_t>((type - 0x32) & 0x7F);
 }
 
-std::uint8_t SealBlockFrame(std::span<std::uint8_t, kBlockFrameLen> frame, std::uint32_t blockNumber) {
+std::uint8_t SealBlockFrame(std::span<std::uint8_t, kBlockFrameLen> frame,
+                            std::uint32_t blockNumber) {
     frame[0] = kFrameStart;
     frame[1] = static_cast<std::uint8_t>((blockNumber >> 9) & 0xFFu);
     frame[2] = static_cast<std::uint8_t>((blockNumber >> 1) & 0xFFu);
@@ -49,7 +50,8 @@ std::uint8_t SealBlockFrame(std::span<std::uint8_t, kBlockFrameLen> frame, std::
     return frame[132];
 }
 
-std::uint8_t BuildBlockFrame(std::span<std::uint8_t, kBlockFrameLen> frame, std::uint32_t blockNumber,
+std::uint8_t BuildBlockFrame(std::span<std::uint8_t, kBlockFrameLen> frame,
+                             std::uint32_t blockNumber,
                              std::span<const std::uint8_t, kBlockLen> payload) {
     std::copy(payload.begin(), payload.end(), frame.begin() + kPayloadAt);
     return SealBlockFrame(frame, blockNumber);

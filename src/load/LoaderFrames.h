@@ -30,10 +30,12 @@ void BuildStartFrame(std::span<std::uint8_t, kStartFrameLen> frame, std::uint8_t
 
 // Writes the frame start, address and checksum around the payload already at
 // bytes 4..131; returns the checksum.
-std::uint8_t SealBlockFrame(std::span<std::uint8_t, kBlockFrameLen> frame, std::uint32_t blockNumber);
+std::uint8_t SealBlockFrame(std::span<std::uint8_t, kBlockFrameLen> frame,
+                            std::uint32_t blockNumber);
 
 // Copies the payload to bytes 4..131, then seals the frame.
-std::uint8_t BuildBlockFrame(std::span<std::uint8_t, kBlockFrameLen> frame, std::uint32_t blockNumber,
+std::uint8_t BuildBlockFrame(std::span<std::uint8_t, kBlockFrameLen> frame,
+                             std::uint32_t blockNumber,
                              std::span<const std::uint8_t, kBlockLen> payload);
 
 // Turns the frame in place into the end frame: F0 FF FF FF, the 128 bytes it

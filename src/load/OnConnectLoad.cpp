@@ -17,7 +17,8 @@ constexpr const char* kUserAborted = "User Aborted Operation";
 constexpr const char* kWritingBlock = "Writing Block %i of %i";
 constexpr const char* kAllDone = "All Done";
 constexpr const char* kLoadFailed = "Load Failed";
-constexpr const char* kNoConnectionAfterLoad = "No Connection";  // no leading blank, unlike the connect texts
+constexpr const char* kNoConnectionAfterLoad =
+    "No Connection";  // no leading blank, unlike the connect texts
 constexpr const char* kErrorInFile = " Error in File";
 constexpr const char* kNotFound = " Not Found";
 constexpr const char* kSize = " Size";
@@ -79,7 +80,8 @@ void LoaderDlg::OnConnectLoad() {
         } else if (unitVersion > m_nFileVersion) {
             versionQuestion = kUnitHasLater;
         }
-        if (versionQuestion != nullptr && !m_wnd.MessageBox(versionQuestion, MsgButtons::OkCancel)) {
+        if (versionQuestion != nullptr &&
+            !m_wnd.MessageBox(versionQuestion, MsgButtons::OkCancel)) {
             m_wnd.SetItemText(res::IDC_MAIN_STATUS, "");
             m_btnConnect.EnableWindow(true);
             return;
@@ -116,9 +118,11 @@ void LoaderDlg::OnConnectLoad() {
     };
 
     // Start frame.
-    BuildStartFrame(std::span<std::uint8_t, kStartFrameLen>(m_txBuf.data(), kStartFrameLen),
-                    StartFrameType(m_bType10 != 0, m_bType78 != 0, m_nModel, m_nModelCount, m_unitIds));
-    if (Transact(static_cast<int>(kStartFrameLen), 1, kStartExtraMs, 0) != 1 || m_rxBuf[0] != kAck) {
+    BuildStartFrame(
+        std::span<std::uint8_t, kStartFrameLen>(m_txBuf.data(), kStartFrameLen),
+        StartFrameType(m_bType10 != 0, m_bType78 != 0, m_nModel, m_nModelCount, m_unitIds));
+    if (Transact(static_cast<int>(kStartFrameLen), 1, kStartExtraMs, 0) != 1 ||
+        m_rxBuf[0] != kAck) {
         failLoad();
         return;
     }
@@ -153,8 +157,9 @@ void LoaderDlg::OnConnectLoad() {
             m_nChecksum = SealBlockFrame(frame, blockNumber);
             bool acknowledged = false;
             for (int attempt = 0; attempt < kBlockTries && !acknowledged; ++attempt) {
-                acknowledged = Transact(static_cast<int>(kBlockFrameLen), 1, kBlockExtraMs, 0) == 1 &&
-                               m_rxBuf[0] == kAck;
+                acknowledged =
+                    Transact(static_cast<int>(kBlockFrameLen), 1, kBlockExtraMs, 0) == 1 &&
+                    m_rxBuf[0] == kAck;
             }
             if (!acknowledged) {
                 failLoad();

@@ -26,7 +26,7 @@ std::string ReadLine(const std::string& path) {
 }
 
 bool Exists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0;
 }
 
@@ -112,8 +112,9 @@ std::string DescribeComPort(int n, const DeviceRoots& roots) {
     const std::string path = ComDevicePath(n, roots);
     const std::string var = "TOLVANE_COM" + std::to_string(n);
     if (path.empty()) {
-        return "No serial device for COM " + std::to_string(n) + ". Plug in a USB serial adapter, or set " +
-               var + "=/dev/ttyUSB0 (any serial device path) before starting.";
+        return "No serial device for COM " + std::to_string(n) +
+               ". Plug in a USB serial adapter, or set " + var +
+               "=/dev/ttyUSB0 (any serial device path) before starting.";
     }
     std::string text = "COM " + std::to_string(n) + " opens " + path;
     if (const char* set = std::getenv(var.c_str()); set != nullptr && *set != '\0') {
@@ -142,8 +143,9 @@ std::string ExplainOpenFailure(int error, const std::string& device, int comNumb
         if (comNumber < 1) {
             return "No port is selected.";
         }
-        return "No serial device for " + com + ". Plug in a USB serial adapter, or set TOLVANE_COM" +
-               std::to_string(comNumber) + "=/dev/ttyUSB0 (any serial device path) before starting.";
+        return "No serial device for " + com +
+               ". Plug in a USB serial adapter, or set TOLVANE_COM" + std::to_string(comNumber) +
+               "=/dev/ttyUSB0 (any serial device path) before starting.";
     }
     switch (error) {
         case ENOENT:
@@ -153,7 +155,7 @@ std::string ExplainOpenFailure(int error, const std::string& device, int comNumb
         case EACCES:
         case EPERM: {
             std::string text = "Permission denied: " + device + ".";
-            struct stat st{};
+            struct stat st {};
             if (stat(device.c_str(), &st) == 0) {
                 if (const group* g = getgrgid(st.st_gid); g != nullptr && g->gr_name != nullptr) {
                     const std::string name = g->gr_name;
@@ -165,7 +167,8 @@ std::string ExplainOpenFailure(int error, const std::string& device, int comNumb
         }
         case EBUSY:
         case EWOULDBLOCK:
-            return device + " is busy: it is in use by another program. Close that program and try again.";
+            return device +
+                   " is busy: it is in use by another program. Close that program and try again.";
         case ENOTTY:
             return device + " is not a serial device.";
         default:

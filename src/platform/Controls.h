@@ -8,7 +8,7 @@ namespace tolvane {
 
 // Member wrappers of numbered controls, bound once the window exists.
 class ControlRef {
-public:
+  public:
     void Bind(DialogWindow& wnd, int id) {
         m_wnd = &wnd;
         m_id = id;
@@ -19,13 +19,13 @@ public:
     std::string GetWindowText() const { return m_wnd->GetItemText(m_id); }
     void EnableWindow(bool enable) { m_wnd->EnableItem(m_id, enable); }
 
-protected:
+  protected:
     DialogWindow* m_wnd = nullptr;
     int m_id = 0;
 };
 
 class ComboBox : public ControlRef {
-public:
+  public:
     int GetCurSel() const { return m_wnd->GetCurSel(m_id); }
     void SetCurSel(int index) { m_wnd->SetCurSel(m_id, index); }
 };
@@ -34,13 +34,13 @@ class Button : public ControlRef {};
 class Edit : public ControlRef {};
 
 class ProgressCtrl : public ControlRef {
-public:
+  public:
     void SetRange32(int lower, int upper) { m_wnd->SetProgressRange(m_id, lower, upper); }
     void SetPos(int pos) { m_wnd->SetProgressPos(m_id, pos); }
 };
 
 class Static : public ControlRef {
-public:
+  public:
     void SetBitmap(int bitmapId) { m_wnd->SetItemBitmap(m_id, bitmapId); }
 };
 

@@ -8,7 +8,7 @@ namespace tolvane {
 // The handlers a dialog offers to the window that shows it. The window calls
 // them on its one thread, in the order the events happen.
 class DialogHandler {
-public:
+  public:
     virtual ~DialogHandler() = default;
     // Called once after the controls of the template exist; true lets the
     // window give the focus to the first control that takes it.
@@ -41,7 +41,7 @@ enum class MsgButtons { Ok, OkCancel };
 // The window as the dialog sees it: controls known by their numbers only.
 // One implementation draws real widgets; the tests keep everything in memory.
 class DialogWindow {
-public:
+  public:
     virtual ~DialogWindow() = default;
 
     // Runs the dialog modally: creates the controls, calls handler.OnInitDialog(),

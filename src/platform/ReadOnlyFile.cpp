@@ -1,13 +1,16 @@
 #include "platform/ReadOnlyFile.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace tolvane {
 
-ReadOnlyFile::~ReadOnlyFile() { Close(); }
+ReadOnlyFile::~ReadOnlyFile() {
+    Close();
+}
 
 bool ReadOnlyFile::Open(const std::string& path) {
     Close();
@@ -17,7 +20,7 @@ bool ReadOnlyFile::Open(const std::string& path) {
         m_errno = errno;
         return false;
     }
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         m_errno = (errno != 0) ? errno : EISDIR;
         ::close(fd);
@@ -59,7 +62,7 @@ bool ReadOnlyFile::SeekToBegin() {
 }
 
 std::uint64_t ReadOnlyFile::GetLength() {
-    struct stat st{};
+    struct stat st {};
     if (m_fd < 0 || fstat(m_fd, &st) != 0 || st.st_size < 0) {
         return 0;
     }

@@ -7,7 +7,7 @@ namespace tolvane {
 
 // A file opened for reading only. Closed by Close() or when destroyed.
 class ReadOnlyFile {
-public:
+  public:
     ReadOnlyFile() = default;
     ~ReadOnlyFile();
     ReadOnlyFile(const ReadOnlyFile&) = delete;
@@ -25,7 +25,7 @@ public:
     void Close();
     int ErrorNumber() const { return m_errno; }
 
-private:
+  private:
     int m_fd = -1;
     int m_errno = 0;
 };

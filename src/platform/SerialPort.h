@@ -16,7 +16,7 @@ struct LineSettings {
 
 // One serial port, used by one thread, every operation blocking.
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     // Opens the device for exclusive use; false with ErrorText() set when the

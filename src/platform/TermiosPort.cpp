@@ -1,9 +1,9 @@
 #include "platform/TermiosPort.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
-#include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -23,9 +23,8 @@ struct SpeedEntry {
 
 // Rate in bit/s, termios constant.
 constexpr SpeedEntry kSpeeds[] = {
-    {1200, B1200},     {2400, B2400},     {4800, B4800},   {9600, B9600},
-    {19200, B19200},   {38400, B38400},   {57600, B57600}, {115200, B115200},
-    {230400, B230400},
+    {1200, B1200},   {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},
+    {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
 };
 
 std::uint32_t BaudFor(speed_t code) {
@@ -39,7 +38,7 @@ std::uint32_t BaudFor(speed_t code) {
 
 // Owns a descriptor until released; closes it on every early return.
 class UniqueFd {
-public:
+  public:
     explicit UniqueFd(int fd) : m_fd(fd) {}
     ~UniqueFd() {
         if (m_fd >= 0) {
@@ -55,13 +54,15 @@ public:
         return fd;
     }
 
-private:
+  private:
     int m_fd;
 };
 
 }  // namespace
 
-TermiosPort::~TermiosPort() { Close(); }
+TermiosPort::~TermiosPort() {
+    Close();
+}
 
 speed_t TermiosPort::SpeedFor(std::uint32_t baud) {
     for (const auto& s : kSpeeds) {
@@ -249,7 +250,9 @@ void TermiosPort::WaitTxEmpty() {
     }
 }
 
-void TermiosPort::Flush() { WaitTxEmpty(); }
+void TermiosPort::Flush() {
+    WaitTxEmpty();
+}
 
 int TermiosPort::Read(std::uint8_t* data, int n, std::uint32_t timeoutMs) {
     if (m_fd < 0 || n <= 0) {

@@ -10,7 +10,7 @@ namespace tolvane {
 
 // SerialPort over a POSIX terminal device.
 class TermiosPort final : public SerialPort {
-public:
+  public:
     TermiosPort() = default;
     ~TermiosPort() override;
     TermiosPort(const TermiosPort&) = delete;
@@ -34,13 +34,14 @@ public:
     // Termios speed constant for a rate in bit/s; B0 when the rate has none.
     static speed_t SpeedFor(std::uint32_t baud);
 
-private:
+  private:
     void Fail(int err, const char* what);
 
     int m_fd = -1;
     bool m_haveSaved = false;
     termios m_saved{};  // the settings found at open, put back at close
-    bool m_lowLatencySet = false;  // low-latency mode was switched on by us and is switched off at close
+    bool m_lowLatencySet =
+        false;  // low-latency mode was switched on by us and is switched off at close
     int m_errno = 0;
     std::string m_errorText;
     std::string m_device;

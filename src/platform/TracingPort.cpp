@@ -30,7 +30,8 @@ bool TracingPort::Wanted() {
     return v != nullptr && *v != '\0' && std::strcmp(v, "0") != 0;
 }
 
-void TracingPort::Line(const char* direction, const std::uint8_t* data, int n, const std::string& note) {
+void TracingPort::Line(const char* direction, const std::uint8_t* data, int n,
+                       const std::string& note) {
     std::string hex;
     hex.reserve(static_cast<std::size_t>(n) * 3);
     static const char kDigits[] = "0123456789ABCDEF";
@@ -68,7 +69,8 @@ bool TracingPort::SetState(const LineSettings& settings) {
 
 int TracingPort::Write(const std::uint8_t* data, int n) {
     const int written = m_inner.Write(data, n);
-    Line("->", data, written, written == n ? "" : " (" + std::to_string(written) + " of " + std::to_string(n) + ")");
+    Line("->", data, written,
+         written == n ? "" : " (" + std::to_string(written) + " of " + std::to_string(n) + ")");
     return written;
 }
 
@@ -76,8 +78,8 @@ int TracingPort::Read(std::uint8_t* data, int n, std::uint32_t timeoutMs) {
     const double t0 = Since();
     const int got = m_inner.Read(data, n, timeoutMs);
     char note[96];
-    std::snprintf(note, sizeof note, "%s(%d of %d bytes in %.1f ms, limit %u ms)", got > 0 ? "  " : "", got, n,
-                  (Since() - t0) * 1000.0, timeoutMs);
+    std::snprintf(note, sizeof note, "%s(%d of %d bytes in %.1f ms, limit %u ms)",
+                  got > 0 ? "  " : "", got, n, (Since() - t0) * 1000.0, timeoutMs);
     Line("<-", data, got, note);
     return got;
 }

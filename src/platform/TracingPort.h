@@ -9,7 +9,7 @@ namespace tolvane {
 // Passes every operation to another port and writes a timestamped hex line
 // for every request sent and every reply read to `out` (standard error).
 class TracingPort final : public SerialPort {
-public:
+  public:
     TracingPort(SerialPort& inner, std::FILE* out) : m_inner(inner), m_out(out) {}
 
     // True when TOLVANE_TRACE asks for a trace (set and not "0").
@@ -30,7 +30,7 @@ public:
     const std::string& ErrorText() const override { return m_inner.ErrorText(); }
     const std::string& DevicePath() const override { return m_inner.DevicePath(); }
 
-private:
+  private:
     void Line(const char* direction, const std::uint8_t* data, int n, const std::string& note);
 
     SerialPort& m_inner;

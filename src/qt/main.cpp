@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     tolvane::TermiosPort port;
     // TOLVANE_TRACE=1: every request and reply in hex on standard error.
     tolvane::TracingPort traced(port, stderr);
-    tolvane::SerialPort& line = tolvane::TracingPort::Wanted() ? static_cast<tolvane::SerialPort&>(traced) : port;
+    tolvane::SerialPort& line =
+        tolvane::TracingPort::Wanted() ? static_cast<tolvane::SerialPort&>(traced) : port;
     tolvane::LoaderApp::InitInstance(args, wnd, line);
     // The program ends when its dialog ends, whatever the dialog's result.
     return 0;

@@ -22,7 +22,9 @@ constexpr VersionResource kProgram{kTranslations, kStrings};
 
 }  // namespace
 
-const VersionResource* ProgramVersionResource() { return &kProgram; }
+const VersionResource* ProgramVersionResource() {
+    return &kProgram;
+}
 
 bool VerQueryValue(const VersionResource& res, const char* path, const void** value,
                    unsigned* length) {

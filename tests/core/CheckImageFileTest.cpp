@@ -366,7 +366,7 @@ std::vector<FileCase> Cases() {
 }
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         char templ[] = "/tmp/tolvane-check-XXXXXX";
         const char* made = mkdtemp(templ);
@@ -378,7 +378,7 @@ public:
     }
     const std::string& Path() const { return m_path; }
 
-private:
+  private:
     std::string m_path;
 };
 

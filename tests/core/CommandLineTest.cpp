@@ -18,7 +18,9 @@ struct OptionCase {
 };
 
 // Names the case in test output (the raw bytes of the struct hold padding).
-void PrintTo(const OptionCase& c, std::ostream* os) { *os << "\"" << c.args << "\""; }
+void PrintTo(const OptionCase& c, std::ostream* os) {
+    *os << "\"" << c.args << "\"";
+}
 
 class CommandLine : public ::testing::TestWithParam<OptionCase> {};
 
@@ -43,18 +45,12 @@ INSTANTIATE_TEST_SUITE_P(
         // An option at the very start has no blank before it.
         OptionCase{"c2 s1 fC:\\a.bin", 0, 1, 0, true, "C:\\a.bin"},
         OptionCase{"x c3 s1 fC:\\a.bin", 2, 1, 0, true, "C:\\a.bin"},
-        OptionCase{"- c1", 0, 0, 0, false, ""},
-        OptionCase{"- c0", 0, 0, 0, false, ""},
-        OptionCase{"- c8", 7, 0, 0, false, ""},
-        OptionCase{"- c9", 8, 0, 0, false, ""},
-        OptionCase{"- c12", 0, 0, 0, false, ""},
-        OptionCase{"- c", 0, 0, 0, false, ""},
-        OptionCase{"- c-3", 0, 0, 0, false, ""},
-        OptionCase{"- s4", 0, 4, 0, false, ""},
-        OptionCase{"- s7", 0, 7, 0, false, ""},
-        OptionCase{"- sX", 0, 0, 0, false, ""},
-        OptionCase{"- x9", 0, 0, 9, false, ""},
-        OptionCase{"- x", 0, 0, 0, false, ""},
+        OptionCase{"- c1", 0, 0, 0, false, ""}, OptionCase{"- c0", 0, 0, 0, false, ""},
+        OptionCase{"- c8", 7, 0, 0, false, ""}, OptionCase{"- c9", 8, 0, 0, false, ""},
+        OptionCase{"- c12", 0, 0, 0, false, ""}, OptionCase{"- c", 0, 0, 0, false, ""},
+        OptionCase{"- c-3", 0, 0, 0, false, ""}, OptionCase{"- s4", 0, 4, 0, false, ""},
+        OptionCase{"- s7", 0, 7, 0, false, ""}, OptionCase{"- sX", 0, 0, 0, false, ""},
+        OptionCase{"- x9", 0, 0, 9, false, ""}, OptionCase{"- x", 0, 0, 0, false, ""},
         // Only the first occurrence counts.
         OptionCase{"- s3 s1 c5 c2", 4, 3, 0, false, ""},
         OptionCase{"- f C:\\a.bin", 0, 0, 0, true, " C:\\a.bin"},

@@ -47,7 +47,9 @@ sim::UnitConfig EmptyVersionText() {
 }
 
 // Names the case in test output (the raw bytes of the struct hold padding).
-void PrintTo(const ConnectCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ConnectCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ConnectToUnit : public ::testing::TestWithParam<ConnectCase> {};
 
@@ -76,37 +78,48 @@ TEST_P(ConnectToUnit, ShowsTheOutcomeInTheStatusFields) {
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ConnectToUnit,
-    ::testing::Values(
-        ConnectCase{"R15", Unit(0x701C361A, 148), false, false, "Good Response", " Connected", " 148",
-                    " R15v01 / 5", "R15", true},
-        ConnectCase{"R13", Unit(0x701A365A, 150), false, false, "Good Response", " Connected", " 150",
-                    " R15v01 / 5", "R13", true},
-        ConnectCase{"GenericInAutomaticMode", Unit(0x701C7F7F, 3), false, true, "Good Response",
-                    " Connected", " 3", " R15v01 / 5", "Korvel OEM", true},
-        ConnectCase{"EmptyVersionText", EmptyVersionText(), false, false, "Good Response", " Connected",
-                    " 148", "  / 5", "R15", true},
-        ConnectCase{"MissingPort", {}, true, false, "Unable to Open Com port", " No Connection", "", "", "",
-                    false},
-        ConnectCase{"NoUnit", Silent(), false, false, "No Response", " No Connection", "", "", "", false},
-        ConnectCase{"BadHeader", BadHeader(), false, false, "Bad Response", " No Connection", "", "", "",
-                    false},
-        ConnectCase{"Generic", Unit(0x701C7F7F, 3), false, false, "Bad Response", " No Connection", "", "",
-                    "", false},
-        ConnectCase{"Unknown", Unit(0x11223344, 148), false, false, "Unrecognised Unit", " No Connection",
-                    "", "", "", false},
-        ConnectCase{"WrongHardware", Unit(0x701C361A, 150), false, false, "Incorrect Hardware",
-                    " No Connection", "", "", "", false}),
+    ::testing::Values(ConnectCase{"R15", Unit(0x701C361A, 148), false, false, "Good Response",
+                                  " Connected", " 148", " R15v01 / 5", "R15", true},
+                      ConnectCase{"R13", Unit(0x701A365A, 150), false, false, "Good Response",
+                                  " Connected", " 150", " R15v01 / 5", "R13", true},
+                      ConnectCase{"GenericInAutomaticMode", Unit(0x701C7F7F, 3), false, true,
+                                  "Good Response", " Connected", " 3", " R15v01 / 5", "Korvel OEM",
+                                  true},
+                      ConnectCase{"EmptyVersionText", EmptyVersionText(), false, false,
+                                  "Good Response", " Connected", " 148", "  / 5", "R15", true},
+                      ConnectCase{"MissingPort",
+                                  {},
+                                  true,
+                                  false,
+                                  "Unable to Open Com port",
+                                  " No Connection",
+                                  "",
+                                  "",
+                                  "",
+                                  false},
+                      ConnectCase{"NoUnit", Silent(), false, false, "No Response", " No Connection",
+                                  "", "", "", false},
+                      ConnectCase{"BadHeader", BadHeader(), false, false, "Bad Response",
+                                  " No Connection", "", "", "", false},
+                      ConnectCase{"Generic", Unit(0x701C7F7F, 3), false, false, "Bad Response",
+                                  " No Connection", "", "", "", false},
+                      ConnectCase{"Unknown", Unit(0x11223344, 148), false, false,
+                                  "Unrecognised Unit", " No Connection", "", "", "", false},
+                      ConnectCase{"WrongHardware", Unit(0x701C361A, 150), false, false,
+                                  "Incorrect Hardware", " No Connection", "", "", "", false}),
     [](const ::testing::TestParamInfo<ConnectCase>& p) { return std::string(p.param.name); });
 
 TEST(ConnectSequence, GenericUnitAsksBeforeTheStatusTextsChange) {
     test::SimBench bench(Unit(0x701C7F7F, 3));
     ASSERT_TRUE(bench.started);
     bench.dlg->ConnectToUnit();
-    const std::vector<std::string> questions = {"More than One device Found.\nConnect to a Single device."};
+    const std::vector<std::string> questions = {
+        "More than One device Found.\nConnect to a Single device."};
     EXPECT_EQ(bench.wnd.questions, questions);
     // The question comes before 1011 and 1006 are written.
     const auto& log = bench.wnd.textLog;
-    const auto asked = std::find_if(log.begin(), log.end(), [](const auto& e) { return e.first == 0; });
+    const auto asked =
+        std::find_if(log.begin(), log.end(), [](const auto& e) { return e.first == 0; });
     ASSERT_NE(asked, log.end());
     for (auto it = log.begin(); it != asked; ++it) {
         EXPECT_NE(it->first, 1011);

@@ -14,7 +14,9 @@
 namespace tolvane {
 namespace {
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 TEST(Diagnostics, OpenFailuresAreExplainedFromTheOsError) {
     test::TempDir dir;
@@ -31,7 +33,10 @@ TEST(Diagnostics, OpenFailuresAreExplainedFromTheOsError) {
     };
     const Case cases[] = {
         {ENOENT, "/dev/ttyUSB3", 2, {"No such device", "/dev/ttyUSB3", "COM 2"}},
-        {EACCES, device, 1, {"Permission denied", device, std::string("the ") + g->gr_name + " group"}},
+        {EACCES,
+         device,
+         1,
+         {"Permission denied", device, std::string("the ") + g->gr_name + " group"}},
         {EBUSY, "/dev/ttyUSB0", 1, {"/dev/ttyUSB0", "in use by another program"}},
         {ENOENT, "", 3, {"No serial device for COM 3", "TOLVANE_COM3="}},
         {ENOENT, "", 0, {"No port is selected"}},
@@ -78,10 +83,12 @@ TEST(Diagnostics, PortListTooltipsNameTheDeviceOfEachItem) {
     bench.dlg->UpdatePortToolTips();
     const auto& tips = bench.wnd.Item(1004).itemToolTips;
     ASSERT_EQ(tips.size(), 8u);
-    EXPECT_TRUE(Contains(tips.at(0), "COM 1 opens " + bench.unit.DevicePath() + " (from TOLVANE_COM1)"));
+    EXPECT_TRUE(
+        Contains(tips.at(0), "COM 1 opens " + bench.unit.DevicePath() + " (from TOLVANE_COM1)"));
     EXPECT_TRUE(Contains(tips.at(7), "/dev/tolvane-missing"));
     EXPECT_TRUE(Contains(tips.at(7), "not present"));
-    EXPECT_EQ(bench.wnd.Item(1004).toolTip, tips.at(0)) << "the list shows its selected item's device";
+    EXPECT_EQ(bench.wnd.Item(1004).toolTip, tips.at(0))
+        << "the list shows its selected item's device";
     unsetenv("TOLVANE_COM8");
 }
 

@@ -5,7 +5,8 @@
 namespace tolvane {
 namespace {
 
-std::vector<std::uint8_t> LongReply(std::initializer_list<std::uint8_t> first12, std::size_t length = 30) {
+std::vector<std::uint8_t> LongReply(std::initializer_list<std::uint8_t> first12,
+                                    std::size_t length = 30) {
     std::vector<std::uint8_t> r(first12);
     r.resize(length, 0x00);
     return r;
@@ -47,7 +48,9 @@ struct IdCase {
 };
 
 // Names the case in test output (the raw bytes of the struct hold padding).
-void PrintTo(const IdCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const IdCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class IdentifyUnit : public ::testing::TestWithParam<IdCase> {};
 
@@ -80,22 +83,31 @@ INSTANTIATE_TEST_SUITE_P(
         IdCase{"R15WithR13Firmware", Long(0x701C361A, 150), false, 0, 3, 2, 150, 5},
         // The worked example: model 2, firmware 148, version 5; byte 8 = 0x69 makes it 150.
         IdCase{"WorkedExample",
-               Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05, 0x00})),
+               Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05,
+                              0x00})),
                false, 0, 1, 2, 148, 5},
         IdCase{"WorkedExampleWrongHardware",
-               Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x69, 0x01, 0x05, 0x00})),
+               Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x69, 0x01, 0x05,
+                              0x00})),
                false, 0, 3, 2, 150, 5},
-        IdCase{"TwentyNineBytesAreALongReply",
-               Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05, 0x00}, 29)),
-               false, 0, 1, 2, 148, 5},
-        IdCase{"TwentyEightBytesWithoutVariant9",
-               Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05, 0x00}, 28)),
-               true, 0, 0, -1, 0, 0},
-        IdCase{"TwentyEightBytesWithVariant9FailTheShortHeader",
-               Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05, 0x00}, 28)),
-               true, 9, -1, -1, 0, 0},
+        IdCase{
+            "TwentyNineBytesAreALongReply",
+            Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05, 0x00},
+                          29)),
+            false, 0, 1, 2, 148, 5},
+        IdCase{
+            "TwentyEightBytesWithoutVariant9",
+            Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05, 0x00},
+                          28)),
+            true, 0, 0, -1, 0, 0},
+        IdCase{
+            "TwentyEightBytesWithVariant9FailTheShortHeader",
+            Raw(LongReply({0xE8, 0x00, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05, 0x00},
+                          28)),
+            true, 9, -1, -1, 0, 0},
         IdCase{"WrongHeader",
-               Raw(LongReply({0xE8, 0x01, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05, 0x00})),
+               Raw(LongReply({0xE8, 0x01, 0x1C, 0x00, 0x1A, 0x36, 0x1C, 0x70, 0x6B, 0x01, 0x05,
+                              0x00})),
                false, 0, -1, -1, 0, 0},
         IdCase{"GenericCodeWithoutFileOption", Long(0x701C7F7F, 1), false, 0, -2, -1, 0, 0},
         IdCase{"GenericCodeWithFileOption", Long(0x701C7F7F, 1), true, 0, 1, 0, 1, 5},

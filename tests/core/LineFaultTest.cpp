@@ -14,7 +14,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint32_t kPresetBase = 3072 * 128;
 
 long MsSince(Clock::time_point t0) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count());
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count());
 }
 
 // An R15 unit with a program file (2,560 blocks) or a small preset file selected.

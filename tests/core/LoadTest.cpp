@@ -18,7 +18,8 @@ std::size_t NonErasedBlocks(const Bytes& data) {
     std::size_t n = 0;
     for (std::size_t at = 0; at < data.size(); at += 128) {
         const auto end = data.begin() + static_cast<long>(std::min(data.size(), at + 128));
-        if (std::any_of(data.begin() + static_cast<long>(at), end, [](std::uint8_t b) { return b != 0xFF; })) {
+        if (std::any_of(data.begin() + static_cast<long>(at), end,
+                        [](std::uint8_t b) { return b != 0xFF; })) {
             ++n;
         }
     }
@@ -26,7 +27,8 @@ std::size_t NonErasedBlocks(const Bytes& data) {
 }
 
 std::uint32_t Address(const Bytes& frame) {
-    return static_cast<std::uint32_t>(frame[1]) << 16 | static_cast<std::uint32_t>(frame[2]) << 8 | frame[3];
+    return static_cast<std::uint32_t>(frame[1]) << 16 | static_cast<std::uint32_t>(frame[2]) << 8 |
+           frame[3];
 }
 
 // An R15 unit (version 5) and a program file for it.
@@ -122,7 +124,8 @@ TEST(Load, PresetLoadSkipsTheHeaderAndWritesFromBlock3072) {
 
     EXPECT_EQ(b.wnd.questions, std::vector<std::string>{"Confirm Load Presets"});
     const auto texts = b.wnd.TextsOf(1011);
-    const std::vector<std::string> tail = {"Writing Block 3073 of 3075", "Writing Block 3074 of 3075",
+    const std::vector<std::string> tail = {"Writing Block 3073 of 3075",
+                                           "Writing Block 3074 of 3075",
                                            "Writing Block 3075 of 3075", "All Done"};
     ASSERT_GE(texts.size(), tail.size());
     EXPECT_EQ(std::vector<std::string>(texts.end() - 4, texts.end()), tail);
@@ -185,7 +188,8 @@ TEST(Load, TwoWrongAcknowledgementsFailAndTheNextPressLoadsFromTheStart) {
     b.ExpectFailedLoadState();
     const Bytes before5(b.program.begin(), b.program.begin() + 5 * 128);
     const std::size_t firstLoad = NonErasedBlocks(before5) + 2;
-    EXPECT_EQ(b.unit.Snapshot().blockFrames.size(), firstLoad) << "blocks up to 4, then block 5 twice";
+    EXPECT_EQ(b.unit.Snapshot().blockFrames.size(), firstLoad)
+        << "blocks up to 4, then block 5 twice";
 
     // The next press reconnects, checks the file again and loads it whole.
     b.wnd.questions.clear();
@@ -195,7 +199,8 @@ TEST(Load, TwoWrongAcknowledgementsFailAndTheNextPressLoadsFromTheStart) {
     EXPECT_EQ(got.startFrames.size(), 2u);
     EXPECT_EQ(got.identityRequests, 2);
     ASSERT_GT(got.blockFrames.size(), firstLoad);
-    EXPECT_EQ(Address(got.blockFrames[firstLoad]), 0u) << "the second load starts at the first block";
+    EXPECT_EQ(Address(got.blockFrames[firstLoad]), 0u)
+        << "the second load starts at the first block";
     EXPECT_EQ(b.unit.MemoryImage(0, b.program.size()), b.program);
     EXPECT_EQ(b.wnd.questions, std::vector<std::string>{"Confirm Load New Program"});
     EXPECT_EQ(b.wnd.GetItemText(1011), "All Done");
@@ -230,7 +235,11 @@ TEST(Load, VersionQuestionsAndConsent) {
         {4, {false}, {later}, "", false},
         {6, {true}, {"Confirm Load New Program"}, "All Done", true},
         {6, {false}, {"Confirm Load New Program"}, "User Aborted Operation", false},
-        {5, {true, false}, {"Identical Versions", "Confirm Load New Program"}, "User Aborted Operation", false},
+        {5,
+         {true, false},
+         {"Identical Versions", "Confirm Load New Program"},
+         "User Aborted Operation",
+         false},
     };
     for (const auto& c : cases) {
         test::ProgramImage image;
@@ -271,8 +280,9 @@ TEST(Load, AutomaticModeLoadsWithoutConsentButStillAsksAboutVersions) {
         EXPECT_EQ(wnd.GetItemText(1011), "All Done");
         EXPECT_EQ(wnd.loadWhatRuns, 0);
         EXPECT_TRUE(wnd.fileRequests.empty());
-        const std::vector<std::string> asked =
-            fileVersion == 5 ? std::vector<std::string>{"Identical Versions"} : std::vector<std::string>{};
+        const std::vector<std::string> asked = fileVersion == 5
+                                                   ? std::vector<std::string>{"Identical Versions"}
+                                                   : std::vector<std::string>{};
         EXPECT_EQ(wnd.questions, asked);
         EXPECT_EQ(b.unit.MemoryImage(0, b.program.size()), b.program);
     }
@@ -292,7 +302,8 @@ TEST(Load, ThePresetFileNamedOnTheCommandLineIsLoadedAsPresets) {
     ASSERT_FALSE(got.blockFrames.empty());
     EXPECT_EQ(Address(got.blockFrames[0]), 0x060000u);
     EXPECT_EQ(b.unit.MemoryImage(kPresetBase, 5 * 128), Bytes(file.begin() + 32, file.end()));
-    EXPECT_EQ(b.unit.MemoryImage(0, 128), Bytes(128, 0xFF)) << "nothing written at the program's place";
+    EXPECT_EQ(b.unit.MemoryImage(0, 128), Bytes(128, 0xFF))
+        << "nothing written at the program's place";
 }
 
 TEST(Load, TheFileDecidesTheKindWhenTheChoiceDisagrees) {
@@ -304,7 +315,8 @@ TEST(Load, TheFileDecidesTheKindWhenTheChoiceDisagrees) {
         ASSERT_TRUE(b.started);
         b.dlg->m_nLoadWhat = 2;
         b.dlg->OnConnectLoad();
-        EXPECT_EQ(b.wnd.questions, (std::vector<std::string>{"Identical Versions", "Confirm Load New Program"}));
+        EXPECT_EQ(b.wnd.questions,
+                  (std::vector<std::string>{"Identical Versions", "Confirm Load New Program"}));
         EXPECT_EQ(b.unit.MemoryImage(0, b.program.size()), b.program);
         EXPECT_EQ(b.unit.MemoryImage(kPresetBase, 128), Bytes(128, 0xFF));
     }
@@ -345,7 +357,9 @@ TEST(Load, AFileThatVanishesOrShrinksAfterTheCheckIsNotLoaded) {
     {
         LoadBench b;
         ASSERT_TRUE(b.started);
-        b.wnd.onQuestion = [&b](const std::string&) { ASSERT_EQ(::truncate(b.path.c_str(), 1000 * 128), 0); };
+        b.wnd.onQuestion = [&b](const std::string&) {
+            ASSERT_EQ(::truncate(b.path.c_str(), 1000 * 128), 0);
+        };
         b.dlg->OnConnectLoad();
         b.ExpectFailedLoadState();
     }

@@ -47,12 +47,13 @@ TEST(LoaderFrames, BlockFramesCarryAddressPayloadAndChecksum) {
     };
     for (const auto& c : cases) {
         std::array<std::uint8_t, 133> frame{};
-        const std::uint8_t sum =
-            BuildBlockFrame(frame, c.block, std::span<const std::uint8_t, 128>(c.payload.data(), 128));
+        const std::uint8_t sum = BuildBlockFrame(
+            frame, c.block, std::span<const std::uint8_t, 128>(c.payload.data(), 128));
         EXPECT_EQ(sum, c.checksum) << "block " << c.block;
         EXPECT_EQ(frame[132], c.checksum) << "block " << c.block;
         EXPECT_TRUE(std::equal(c.head.begin(), c.head.end(), frame.begin())) << "block " << c.block;
-        EXPECT_TRUE(std::equal(c.payload.begin(), c.payload.end(), frame.begin() + 4)) << "block " << c.block;
+        EXPECT_TRUE(std::equal(c.payload.begin(), c.payload.end(), frame.begin() + 4))
+            << "block " << c.block;
     }
 }
 

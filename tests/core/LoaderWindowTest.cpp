@@ -13,7 +13,8 @@ TEST(LoaderWindow, InitialisationSetsMenuIconTitleBannerCatalogueAndStartTimer) 
     dlg.m_bType78 = 1;
     dlg.m_bType10 = 1;
     EXPECT_TRUE(dlg.OnInitDialog());
-    EXPECT_EQ(wnd.systemMenu, (std::vector<std::pair<int, std::string>>{{16, "&About Tolvane..."}}));
+    EXPECT_EQ(wnd.systemMenu,
+              (std::vector<std::pair<int, std::string>>{{16, "&About Tolvane..."}}));
     EXPECT_EQ(wnd.icon, 142);
     EXPECT_EQ(wnd.GetTitle(), "Brennic Tolvane  V 1.50");
     EXPECT_EQ(wnd.Item(1013).bitmap, 135);
@@ -24,7 +25,8 @@ TEST(LoaderWindow, InitialisationSetsMenuIconTitleBannerCatalogueAndStartTimer) 
     EXPECT_EQ(wnd.timers, (std::map<int, unsigned>{{33, 200}}));
     EXPECT_EQ(wnd.GetCurSel(1004), 0);
     EXPECT_EQ(wnd.GetCurSel(1005), 0);
-    EXPECT_EQ(wnd.GetItemText(1011), "<Main Status>") << "placeholders stay until the first connect";
+    EXPECT_EQ(wnd.GetItemText(1011), "<Main Status>")
+        << "placeholders stay until the first connect";
     EXPECT_EQ(dlg.OnQueryDragIcon(), 142);
 }
 
@@ -47,7 +49,8 @@ TEST(LoaderWindow, OnlyTheStatusFieldsArePaleYellow) {
     test::PortDouble port;
     LoaderDlg dlg(wnd, port);
     for (int id = 0; id < 1100; ++id) {
-        const bool field = id == 1002 || id == 1003 || (id >= 1006 && id <= 1008) || id == 1011 || id == 1012;
+        const bool field =
+            id == 1002 || id == 1003 || (id >= 1006 && id <= 1008) || id == 1011 || id == 1012;
         EXPECT_EQ(dlg.OnCtlColor(id), field ? 0x00C8FFFF : -1) << id;
     }
 }

@@ -24,8 +24,8 @@ TEST(OpenPort, SpeedTableGivesSpeedAndMillisecondsPerByte) {
         std::uint32_t baud;
         std::uint32_t msPerByte;
     };
-    const Case cases[] = {{0, 115200, 1}, {1, 57600, 1}, {2, 38400, 1}, {3, 19200, 1},
-                          {4, 9600, 2},   {-1, 38400, 1}};
+    const Case cases[] = {{0, 115200, 1}, {1, 57600, 1}, {2, 38400, 1},
+                          {3, 19200, 1},  {4, 9600, 2},  {-1, 38400, 1}};
     test::SimBench bench;
     ASSERT_TRUE(bench.started);
     for (const auto& c : cases) {
@@ -120,13 +120,14 @@ TEST(ComDevices, EnvironmentNamesTheDeviceOtherwiseTheNthSerialDevicePresent) {
         touch(dev + "/" + name, "");
     }
     // ttyS0 and ttyS2 have a UART; ttyS1 is one of the phantom ports (type 0).
-    for (const auto& [name, type] : {std::pair{"ttyS0", "4\n"}, {"ttyS1", "0\n"}, {"ttyS2", "4\n"}}) {
+    for (const auto& [name, type] :
+         {std::pair{"ttyS0", "4\n"}, {"ttyS1", "0\n"}, {"ttyS2", "4\n"}}) {
         ::mkdir((sys + "/" + name).c_str(), 0755);
         touch(sys + "/" + name + "/type", type);
     }
     const DeviceRoots roots{dev, sys};
-    const std::vector<std::string> expected = {dev + "/ttyUSB2", dev + "/ttyUSB10", dev + "/ttyACM0",
-                                               dev + "/ttyS0", dev + "/ttyS2"};
+    const std::vector<std::string> expected = {dev + "/ttyUSB2", dev + "/ttyUSB10",
+                                               dev + "/ttyACM0", dev + "/ttyS0", dev + "/ttyS2"};
     EXPECT_EQ(ListSerialDevices(roots), expected);
 
     unsetenv("TOLVANE_COM2");

@@ -153,9 +153,9 @@ TEST(Transact, ReadLimitIsMsPerByteTimesBytesPlusAllowance) {
         std::uint32_t ms;
         std::uint32_t limit;
     };
-    const Case cases[] = {{2, 30, 0, 1, 32},         {2, 21, 0, 1, 23},      {8, 1, 10000, 1, 10009},
-                          {133, 1, 5000, 1, 5134},   {2, 30, 0, 2, 64},      {2, 21, 0, 2, 46},
-                          {8, 1, 10000, 2, 20018},   {133, 1, 5000, 2, 10268}};
+    const Case cases[] = {{2, 30, 0, 1, 32},       {2, 21, 0, 1, 23},       {8, 1, 10000, 1, 10009},
+                          {133, 1, 5000, 1, 5134}, {2, 30, 0, 2, 64},       {2, 21, 0, 2, 46},
+                          {8, 1, 10000, 2, 20018}, {133, 1, 5000, 2, 10268}};
     for (const auto& c : cases) {
         DoubleBench b;
         b.dlg.m_nMsPerByte = c.ms;

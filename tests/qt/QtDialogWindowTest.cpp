@@ -645,7 +645,8 @@ TEST(QtDialogWindow, PortToolTipsNameTheDeviceAndWhyItDidNotOpen) {
         ASSERT_NE(ports, nullptr);
         const QString first = ports->itemData(0, Qt::ToolTipRole).toString();
         const QString second = ports->itemData(1, Qt::ToolTipRole).toString();
-        EXPECT_TRUE(first.contains(Q("COM 1 opens ") + QString::fromStdString(unit.DevicePath()))) << first.toStdString();
+        EXPECT_TRUE(first.contains(Q("COM 1 opens ") + QString::fromStdString(unit.DevicePath())))
+            << first.toStdString();
         EXPECT_TRUE(second.contains(Q("/dev/tolvane-missing"))) << second.toStdString();
         EXPECT_TRUE(second.contains(Q("not present"))) << second.toStdString();
         EXPECT_EQ(ports->toolTip(), first);

@@ -14,7 +14,7 @@ using sim::ProgramImage;
 
 // A fresh folder under /tmp, removed with everything in it when destroyed.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -23,7 +23,7 @@ public:
     // Writes `bytes` to Path()/name and returns the full path.
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
 
-private:
+  private:
     std::string m_path;
 };
 

@@ -89,13 +89,21 @@ void MemoryWindow::SetItemText(int id, const std::string& text) {
     textLog.emplace_back(id, shown);
 }
 
-std::string MemoryWindow::GetItemText(int id) const { return Item(id).text; }
+std::string MemoryWindow::GetItemText(int id) const {
+    return Item(id).text;
+}
 
-void MemoryWindow::EnableItem(int id, bool enable) { Item(id).enabled = enable; }
+void MemoryWindow::EnableItem(int id, bool enable) {
+    Item(id).enabled = enable;
+}
 
-bool MemoryWindow::IsItemEnabled(int id) const { return Item(id).enabled; }
+bool MemoryWindow::IsItemEnabled(int id) const {
+    return Item(id).enabled;
+}
 
-int MemoryWindow::GetCurSel(int listId) const { return Item(listId).selection; }
+int MemoryWindow::GetCurSel(int listId) const {
+    return Item(listId).selection;
+}
 
 void MemoryWindow::SetCurSel(int listId, int index) {
     Control& c = Item(listId);
@@ -118,13 +126,17 @@ void MemoryWindow::RepaintItem(int id) {
     ++repaintCount;
 }
 
-void MemoryWindow::SetItemBitmap(int id, int bitmapId) { Item(id).bitmap = bitmapId; }
+void MemoryWindow::SetItemBitmap(int id, int bitmapId) {
+    Item(id).bitmap = bitmapId;
+}
 
 void MemoryWindow::AppendSystemMenu(int command, const std::string& text) {
     systemMenu.emplace_back(command, text);
 }
 
-void MemoryWindow::SetItemToolTip(int id, const std::string& tip) { Item(id).toolTip = tip; }
+void MemoryWindow::SetItemToolTip(int id, const std::string& tip) {
+    Item(id).toolTip = tip;
+}
 
 void MemoryWindow::SetListItemToolTip(int listId, int index, const std::string& tip) {
     Item(listId).itemToolTips[index] = tip;
@@ -177,9 +189,13 @@ void MemoryWindow::RunAbout() {
     }
 }
 
-void MemoryWindow::SetTimer(int timerId, unsigned intervalMs) { timers[timerId] = intervalMs; }
+void MemoryWindow::SetTimer(int timerId, unsigned intervalMs) {
+    timers[timerId] = intervalMs;
+}
 
-void MemoryWindow::KillTimer(int timerId) { timers.erase(timerId); }
+void MemoryWindow::KillTimer(int timerId) {
+    timers.erase(timerId);
+}
 
 void MemoryWindow::DispatchPendingEvents() {
     ++dispatchCount;

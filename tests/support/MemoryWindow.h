@@ -13,7 +13,7 @@ namespace tolvane::test {
 // A DialogWindow kept in memory: controls start from the dialog template,
 // everything is readable, questions are answered from a script and recorded.
 class MemoryWindow : public DialogWindow {
-public:
+  public:
     explicit MemoryWindow(int templateId = 102);
 
     struct Control {
@@ -97,7 +97,7 @@ public:
 
     int repaintCount = 0;
 
-private:
+  private:
     std::map<int, Control> m_controls;
     std::string m_title;
     DialogHandler* m_handler = nullptr;

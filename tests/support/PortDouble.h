@@ -12,11 +12,11 @@ namespace tolvane::test {
 // A SerialPort that records every call and answers from a script: for what a
 // pseudo-terminal cannot show (CTS held, a short write, the transmitter wait).
 class PortDouble : public SerialPort {
-public:
+  public:
     // Script.
     bool openSucceeds = true;
     bool ctsHeld = false;
-    int writeLimit = -1;  // at most this many bytes are written; -1: all
+    int writeLimit = -1;                            // at most this many bytes are written; -1: all
     std::deque<std::vector<std::uint8_t>> replies;  // one per Read, cut to n
     bool getStateSucceeds = true;
     bool setStateSucceeds = true;
@@ -81,7 +81,7 @@ public:
     const std::string& ErrorText() const override { return m_error; }
     const std::string& DevicePath() const override { return m_device; }
 
-private:
+  private:
     bool m_open = false;
     std::string m_device;
     std::string m_error;
