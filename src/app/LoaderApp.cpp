@@ -54,11 +54,17 @@ void LoaderApp::ReadOptions(const std::string& args, LoaderDlg& dlg) {
     }
 }
 
-bool LoaderApp::InitInstance(const std::string& args, DialogWindow& wnd, SerialPort& port) {
+bool LoaderApp::InitInstance(const std::string& args, DialogWindow& wnd, SerialPort& port,
+                             int* exitStatus) {
     LoaderDlg dlg(wnd, port);
     dlg.m_bAutoLoad = false;
     ReadOptions(args, dlg);
-    wnd.DoModal(dlg);
+    // Only a completed load ends the dialog with 0; a program that started
+    // the loader with a file learns from the status whether it was loaded.
+    const int result = wnd.DoModal(dlg);
+    if (exitStatus != nullptr) {
+        *exitStatus = dlg.m_bAutoLoad && result != 0 ? 1 : 0;
+    }
     return false;
 }
 

@@ -19,8 +19,11 @@ class LoaderApp {
     static void ReadOptions(const std::string& args, LoaderDlg& dlg);
 
     // Constructs the dialog on `wnd` and `port`, applies the options, runs it
-    // modally; false once it has ended, so the program ends.
-    static bool InitInstance(const std::string& args, DialogWindow& wnd, SerialPort& port);
+    // modally; false once it has ended, so the program ends. `exitStatus`, when
+    // given, receives the process's exit status: 1 when the command line asked
+    // for a load that did not complete, 0 otherwise.
+    static bool InitInstance(const std::string& args, DialogWindow& wnd, SerialPort& port,
+                             int* exitStatus = nullptr);
 };
 
 }  // namespace tolvane

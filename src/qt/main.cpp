@@ -29,7 +29,9 @@ int main(int argc, char** argv) {
     tolvane::TracingPort traced(port, stderr);
     tolvane::SerialPort& line =
         tolvane::TracingPort::Wanted() ? static_cast<tolvane::SerialPort&>(traced) : port;
-    tolvane::LoaderApp::InitInstance(args, wnd, line);
-    // The program ends when its dialog ends, whatever the dialog's result.
-    return 0;
+    int status = 0;
+    tolvane::LoaderApp::InitInstance(args, wnd, line, &status);
+    // The program ends when its dialog ends: 0, or 1 when a load asked for on
+    // the command line did not complete.
+    return status;
 }

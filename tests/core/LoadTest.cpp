@@ -5,6 +5,7 @@
 
 #include "app/LoaderApp.h"
 #include "support/ImageFiles.h"
+#include "support/PortDouble.h"
 #include "support/SimFixture.h"
 
 namespace tolvane {
@@ -272,8 +273,10 @@ TEST(Load, AutomaticModeLoadsWithoutConsentButStillAsksAboutVersions) {
         ASSERT_TRUE(b.started);
         test::MemoryWindow wnd;
         TermiosPort port;
-        LoaderApp::InitInstance("- c1 s0 f" + b.path, wnd, port);
+        int status = -1;
+        LoaderApp::InitInstance("- c1 s0 f" + b.path, wnd, port, &status);
         port.Close();
+        EXPECT_EQ(status, 0);
         EXPECT_TRUE(wnd.ended);
         EXPECT_EQ(wnd.endResult, 0);
         EXPECT_EQ(wnd.GetItemText(1000), "BRNR15M_V6.BIN");
@@ -363,6 +366,37 @@ TEST(Load, AFileThatVanishesOrShrinksAfterTheCheckIsNotLoaded) {
         b.dlg->OnConnectLoad();
         b.ExpectFailedLoadState();
     }
+}
+
+TEST(Load, AnAutomaticLoadThatDoesNotCompleteEndsWithStatusOne) {
+    struct Case {
+        const char* name;
+        sim::UnitConfig unit;
+        bool fileMissing;
+    };
+    sim::UnitConfig refusing;
+    refusing.wrongAckTries[0] = {1, 2};
+    const Case cases[] = {{"unit refuses the first block", refusing, false},
+                          {"file missing", {}, true}};
+    for (const auto& c : cases) {
+        LoadBench b(c.unit);
+        ASSERT_TRUE(b.started);
+        test::MemoryWindow wnd;
+        TermiosPort port;
+        int status = -1;
+        // The user quits once the failure shows.
+        LoaderApp::InitInstance("- c1 s0 f" + (c.fileMissing ? b.path + ".gone" : b.path), wnd,
+                                port, &status);
+        port.Close();
+        EXPECT_EQ(status, 1) << c.name;
+        EXPECT_FALSE(wnd.ended) << c.name;
+    }
+    // Without a file on the command line the status is 0 however the dialog ends.
+    test::MemoryWindow wnd;
+    test::PortDouble port;
+    int status = -1;
+    LoaderApp::InitInstance("- c1", wnd, port, &status);
+    EXPECT_EQ(status, 0);
 }
 
 }  // namespace
