@@ -17,7 +17,7 @@ struct ProgramImage {
     std::uint32_t seed = 1;               // varies the content
     double erasedShare = 0.25;            // share of 128-byte blocks left all 0xFF
 };
-std::vector<std::uint8_t> MakeProgramImage(const ProgramImage& spec);
+std::vector<std::uint8_t> MakeProgramImage(const ProgramImage& shape);
 
 // A preset file: 32-byte name, then data with the preset identity code at offset 60.
 std::vector<std::uint8_t> MakePresetFile(const std::string& name, std::uint32_t presetId,

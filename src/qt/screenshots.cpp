@@ -24,49 +24,12 @@
 #include "platform/TermiosPort.h"
 #include "qt/QtDialogWindow.h"
 #include "res/Resource.h"
+#include "sim/SampleImages.h"
 #include "sim/SimUnit.h"
 
 namespace {
 
 using tolvane::QtDialogWindow;
-
-// A program image for model R15 that passes every check: 327,680 bytes,
-// file version 6 (above the simulated unit's 5), firmware 148, identity
-// code 0x701C361A; the XOR of all bytes is 0xFF and the sum of all bytes
-// but the one at offset 54 is 0xFF.
-std::vector<std::uint8_t> ProgramImage() {
-    std::vector<std::uint8_t> image(327680, 0xFF);
-    for (std::size_t i = 0; i < 196608; ++i) {
-        image[i] = static_cast<std::uint8_t>((i * 7 + i / 128) & 0xFF);
-    }
-    image[128] = 6;
-    image[129] = 0;
-    image[132] = 148;
-    image[133] = 0;
-    const char version[] = "V0600";
-    for (std::size_t i = 0; i < 5; ++i) {
-        image[65537 + i] = static_cast<std::uint8_t>(version[i]);
-    }
-    const std::uint32_t identity = 0x701C361A;
-    for (std::size_t i = 0; i < 4; ++i) {
-        image[262016 + i] = static_cast<std::uint8_t>(identity >> (8 * i));
-    }
-    std::uint8_t sum = 0;
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        if (i != 54 && i != 200) {
-            sum = static_cast<std::uint8_t>(sum + image[i]);
-        }
-    }
-    image[200] = static_cast<std::uint8_t>(0xFF - sum);
-    std::uint8_t x = 0;
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        if (i != 54) {
-            x ^= image[i];
-        }
-    }
-    image[54] = static_cast<std::uint8_t>(x ^ 0xFF);
-    return image;
-}
 
 bool Save(QWidget* widget, const QDir& dir, const char* name) {
     QCoreApplication::processEvents();
@@ -139,7 +102,7 @@ int main(int argc, char** argv) {
     QTemporaryDir files;
     const QString imagePath = files.filePath(QStringLiteral("BRNR15M_V0600.BIN"));
     {
-        const std::vector<std::uint8_t> image = ProgramImage();
+        const std::vector<std::uint8_t> image = tolvane::sim::MakeProgramImage({});
         QFile f(imagePath);
         if (!f.open(QIODevice::WriteOnly) ||
             f.write(reinterpret_cast<const char*>(image.data()),

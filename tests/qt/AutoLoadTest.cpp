@@ -14,55 +14,12 @@
 #include <thread>
 #include <vector>
 
+#include "sim/SampleImages.h"
 #include "sim/SimUnit.h"
 
 extern char** environ;
 
 namespace {
-
-// A program image for model R15 that passes every check of the loader:
-// 327,680 bytes, file version 6 at offset 128, firmware 148 at 132, five
-// version characters at 65,537, identity code 0x701C361A at 262,016; the XOR
-// of all bytes is 0xFF and the sum of all bytes but the one at 54 is 0xFF.
-std::vector<std::uint8_t> ValidR15Program() {
-    std::vector<std::uint8_t> image(327680, 0xFF);
-    // Data in every third 4 KiB stretch; the rest stays erased and is skipped.
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        if ((i / 4096) % 3 == 0) {
-            image[i] = static_cast<std::uint8_t>((i * 31 + (i >> 8)) & 0xFF);
-        }
-    }
-    image[128] = 6;
-    image[129] = 0;
-    image[132] = 148;
-    image[133] = 0;
-    image[65537] = 'T';
-    image[65538] = 'E';
-    image[65539] = 'S';
-    image[65540] = 'T';
-    image[65541] = '6';
-    image[262016] = 0x1A;
-    image[262017] = 0x36;
-    image[262018] = 0x1C;
-    image[262019] = 0x70;
-    // Byte 200 makes the sum of all bytes except byte 54 0xFF; byte 54, which
-    // that sum leaves out, then makes the XOR of all bytes 0xFF.
-    std::uint8_t sum = 0;
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        if (i != 54 && i != 200) {
-            sum = static_cast<std::uint8_t>(sum + image[i]);
-        }
-    }
-    image[200] = static_cast<std::uint8_t>(0xFF - sum);
-    std::uint8_t x = 0;
-    for (std::size_t i = 0; i < image.size(); ++i) {
-        if (i != 54) {
-            x ^= image[i];
-        }
-    }
-    image[54] = static_cast<std::uint8_t>(x ^ 0xFF);
-    return image;
-}
 
 TEST(AutoLoad, ProgramLoadsTheNamedFileAndEndsByItself) {
     tolvane::sim::SimUnit unit;  // model R15, firmware 148, version 5
@@ -70,7 +27,7 @@ TEST(AutoLoad, ProgramLoadsTheNamedFileAndEndsByItself) {
 
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const std::vector<std::uint8_t> image = ValidR15Program();
+    const std::vector<std::uint8_t> image = tolvane::sim::MakeProgramImage({});
     const std::string path =
         QFile::encodeName(dir.filePath(QStringLiteral("BRNR15M_TEST.BIN"))).toStdString();
     {
