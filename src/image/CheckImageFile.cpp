@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/LoaderDlg.h"
+#include "image/FileErrors.h"
 #include "image/ModelCatalogue.h"
 #include "res/Resource.h"
 
@@ -10,29 +11,10 @@ namespace tolvane {
 
 namespace {
 
-// Verdict texts; the leading blanks belong to them.
-constexpr const char* kErrorInFile = " Error in File";
+// Verdict texts of an accepted file; the leading blanks belong to them.
 constexpr const char* kFirmwareFormat = " Firmware: %i";
 constexpr const char* kVersionFormat = " Version: %s \\ %i";
 constexpr const char* kPresetFile = " Preset File";
-
-// Text of control 1003 for error codes 1 to 6.
-constexpr const char* kErrorTexts[] = {
-    "",
-    " Nothing Selected",       // 1: no file chosen
-    " Incorrect Type",         // 2: name or unit identity code not for this model
-    " Not Found",              // 3: cannot be opened
-    " Size",                   // 4: shorter than the header, or too long to address
-    " Checksum",               // 5: program file short or XOR/sum wrong
-    " Incorrect Preset File",  // 6: preset identity code not for this model
-};
-
-constexpr int kErrNothingSelected = 1;
-constexpr int kErrIncorrectType = 2;
-constexpr int kErrNotFound = 3;
-constexpr int kErrSize = 4;
-constexpr int kErrChecksum = 5;
-constexpr int kErrIncorrectPreset = 6;
 
 constexpr int kKindProgram = 0;
 constexpr int kKindPreset = 1;
@@ -249,7 +231,7 @@ void LoaderDlg::CheckImageFile() {
 
     if (error != 0) {
         firmwareText = kErrorInFile;
-        versionText = kErrorTexts[error];
+        versionText = kFileErrorTexts[error];
         m_bFileValid = 0;
         m_nFileKind = -1;
     } else {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "app/LoaderDlg.h"
+#include "image/FileErrors.h"
 #include "load/LoaderFrames.h"
 #include "res/Resource.h"
 
@@ -19,9 +20,6 @@ constexpr const char* kAllDone = "All Done";
 constexpr const char* kLoadFailed = "Load Failed";
 constexpr const char* kNoConnectionAfterLoad =
     "No Connection";  // no leading blank, unlike the connect texts
-constexpr const char* kErrorInFile = " Error in File";
-constexpr const char* kNotFound = " Not Found";
-constexpr const char* kSize = " Size";
 
 // A preset file's 32-byte header (its name) is not sent; its data goes from block 3072 on.
 constexpr int kPresetHeaderLen = 32;
@@ -62,12 +60,12 @@ void LoaderDlg::OnConnectLoad() {
     std::uint32_t firstBlock = 0;
     if (presetLoad) {
         if (!m_file.Open(m_strFilePath)) {
-            refuseFile(kNotFound);
+            refuseFile(kFileErrorTexts[kErrNotFound]);
             return;
         }
         m_nBytesRead = m_file.Read(m_txBuf.data() + kPayloadAt, kPresetHeaderLen);
         if (m_nBytesRead != kPresetHeaderLen) {
-            refuseFile(kSize);
+            refuseFile(kFileErrorTexts[kErrSize]);
             return;
         }
         firstBlock = kFirstPresetBlock;
@@ -89,7 +87,7 @@ void LoaderDlg::OnConnectLoad() {
         question = kConfirmProgram;
         firstBlock = 0;
         if (!m_file.Open(m_strFilePath)) {
-            refuseFile(kNotFound);
+            refuseFile(kFileErrorTexts[kErrNotFound]);
             return;
         }
     }
